@@ -1,0 +1,42 @@
+# How tests are declared, the same on every build:
+#   veltrane_add_test(NAME <name> COMMAND <program> [args...] [WORKING_DIRECTORY <dir>])
+# On the Windows builds the program runs under Wine (CMAKE_CROSSCOMPILING_EMULATOR) in the
+# build folder's own prefix, which the fixture below makes fresh at the start of each run.
+if(WIN32)
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+        set(VELTRANE_WINEARCH win32)
+    else()
+        set(VELTRANE_WINEARCH win64)
+    endif()
+    set(VELTRANE_WINEPREFIX ${PROJECT_BINARY_DIR}/wineprefix)
+    set(VELTRANE_WINE_ENV VELTRANE_WINEPREFIX=${VELTRANE_WINEPREFIX}
+                          VELTRANE_WINEARCH=${VELTRANE_WINEARCH} WINEDEBUG=-all)
+    add_test(NAME wine_prefix_fresh
+             COMMAND ${CMAKE_COMMAND} -E env ${VELTRANE_WINE_ENV}
+                     ${PROJECT_SOURCE_DIR}/cmake/wine-prefix-fresh.sh)
+    set_tests_properties(wine_prefix_fresh PROPERTIES FIXTURES_SETUP wine_prefix)
+endif()
+
+function(veltrane_add_test)
+    cmake_parse_arguments(T "" "NAME;WORKING_DIRECTORY" "COMMAND;LABELS" ${ARGN})
+    if(NOT T_WORKING_DIRECTORY)
+        set(T_WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+    endif()
+    add_test(NAME ${T_NAME} COMMAND ${T_COMMAND} WORKING_DIRECTORY ${T_WORKING_DIRECTORY})
+    if(WIN32)
+        set_tests_properties(${T_NAME} PROPERTIES FIXTURES_REQUIRED wine_prefix
+                                                  ENVIRONMENT "${VELTRANE_WINE_ENV}")
+    endif()
+    if(T_LABELS)
+        set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}")
+    endif()
+endfunction()
+
+# A GoogleTest program: the shared test support, GoogleTest itself, and the given sources.
+function(veltrane_add_gtest name)
+    cmake_parse_arguments(T "" "" "SOURCES;LIBRARIES" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE veltrane_test_support GTest::gtest_main
+                                          ${T_LIBRARIES})
+    veltrane_add_test(NAME ${name} COMMAND ${name})  # a target name: Wine runs it
+endfunction()

@@ -1,0 +1,41 @@
+#include "frame/lifecycle.h"
+
+#include <new>
+
+#include "frame/globals.h"
+#include "frame/log.h"
+#include "modem/modem_strings.h"
+
+// The two process-wide objects. Plain pointers, constant-initialised: the library has no
+// static object with a constructor, and these are the only objects it creates with new.
+veltrane::LogStream* g_logStream = nullptr;
+CModemStrings* g_modemStrings = nullptr;
+
+namespace veltrane {
+
+bool ProcessAttach() {
+    if (g_logStream != nullptr) return true;  // attach runs once per process
+    try {
+        g_logStream = new LogStream();
+        g_logStream->Open(kLogPath);  // a failed open is silent: the stream stays bad
+        g_modemStrings = new CModemStrings();
+    } catch (const std::bad_alloc&) {
+        ProcessDetach();
+        return false;
+    }
+    return true;
+}
+
+void ProcessDetach() {
+    if (g_logStream != nullptr) {
+        g_logStream->Close();
+        delete g_logStream;
+        g_logStream = nullptr;
+    }
+    if (g_modemStrings != nullptr) {
+        delete g_modemStrings;
+        g_modemStrings = nullptr;
+    }
+}
+
+}  // namespace veltrane

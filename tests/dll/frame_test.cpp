@@ -1,0 +1,58 @@
+// The frame as the loader drives it: the real DllMain or ELF hooks of the built binary.
+#include <gtest/gtest.h>
+
+#include "child_process.h"
+#include "test_paths.h"
+
+namespace veltrane {
+namespace {
+
+using testing::FreshFolder;
+using testing::ProgramFolder;
+using testing::ReadFileBytes;
+using testing::RunChild;
+
+#ifdef _WIN32
+constexpr const char* kChild = "library_child.exe";
+#else
+constexpr const char* kChild = "library_child";
+#endif
+
+std::filesystem::path LogIn(const std::filesystem::path& folder) {
+    return folder / "log" / "VeltraneDll.log";
+}
+
+TEST(Frame, LoadEmptiesTheLogOfTheLastRun) {
+    auto folder = FreshFolder();
+    std::filesystem::create_directories(folder / "log");
+    ASSERT_EQ(RunChild(ProgramFolder() / kChild, {"append", "old run", "load"}, folder), 0);
+    EXPECT_TRUE(std::filesystem::exists(LogIn(folder)));
+    EXPECT_EQ(ReadFileBytes(LogIn(folder)), "");
+}
+
+TEST(Frame, SecondLoadInOneProcessNeitherReopensNorEmptiesTheLog) {
+    auto folder = FreshFolder();
+    std::filesystem::create_directories(folder / "log");
+    // Text appended between the two loads would be lost if the second load attached again.
+    ASSERT_EQ(RunChild(ProgramFolder() / kChild,
+                       {"load", "append", "kept", "load", "unload", "unload"}, folder),
+              0);
+    EXPECT_EQ(ReadFileBytes(LogIn(folder)), "kept");
+}
+
+TEST(Frame, LoadsWithoutALogFolderAndCreatesNoFile) {
+    auto folder = FreshFolder();
+    ASSERT_EQ(RunChild(ProgramFolder() / kChild, {"load", "unload"}, folder), 0);
+    EXPECT_FALSE(std::filesystem::exists(folder / "log"));
+}
+
+TEST(Frame, LoadAndUnloadAfterAProcessKilledWhileLoaded) {
+    auto folder = FreshFolder();
+    std::filesystem::create_directories(folder / "log");
+    EXPECT_EQ(RunChild(ProgramFolder() / kChild, {"load", "kill"}, folder), 137);
+    EXPECT_EQ(RunChild(ProgramFolder() / kChild, {"load", "append", "x", "unload"}, folder), 0);
+    EXPECT_EQ(ReadFileBytes(LogIn(folder)), "x");
+}
+
+}  // namespace
+}  // namespace veltrane

@@ -1,0 +1,89 @@
+// Attach and detach of the library's two process-wide objects, driven in this process
+// (the same steps DllMain and the ELF hooks run), and through child processes where a
+// fresh process is the point.
+#include "frame/lifecycle.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "child_process.h"
+#include "frame/globals.h"
+#include "frame/log.h"
+#include "modem/modem_strings.h"
+#include "test_paths.h"
+
+namespace veltrane {
+namespace {
+
+using testing::FreshFolder;
+using testing::ProgramFolder;
+using testing::ReadFileBytes;
+using testing::RunChild;
+
+#ifdef _WIN32
+constexpr const char* kLogChild = "log_child.exe";
+#else
+constexpr const char* kLogChild = "log_child";
+#endif
+
+std::filesystem::path LogIn(const std::filesystem::path& folder) {
+    return folder / "log" / "VeltraneDll.log";
+}
+
+TEST(Lifecycle, AttachCreatesBothObjectsOnceAndDetachReleasesThem) {
+    auto folder = FreshFolder();
+    std::filesystem::create_directories(folder / "log");
+    auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+
+    ASSERT_TRUE(ProcessAttach());
+    LogStream* log = g_logStream;
+    CModemStrings* profile = g_modemStrings;
+    ASSERT_NE(log, nullptr);
+    ASSERT_NE(profile, nullptr);
+    EXPECT_TRUE(log->good());
+    WriteLog(u"Error 23\n");
+
+    // A second attach (a second load in the same process) changes nothing.
+    ASSERT_TRUE(ProcessAttach());
+    EXPECT_EQ(g_logStream, log);
+    EXPECT_EQ(g_modemStrings, profile);
+    EXPECT_EQ(ReadFileBytes(LogIn(folder)), "Error 23\r\n");
+
+    ProcessDetach();
+    EXPECT_EQ(g_logStream, nullptr);
+    EXPECT_EQ(g_modemStrings, nullptr);
+    WriteLog(u"after detach\n");  // dropped, no crash
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(ReadFileBytes(LogIn(folder)), "Error 23\r\n");
+}
+
+TEST(Lifecycle, WithoutALogFolderTheLoadSucceedsAndNoFileAppears) {
+    auto folder = FreshFolder();
+    ASSERT_EQ(RunChild(ProgramFolder() / kLogChild, {"Error 22\\n", "detach"}, folder), 0);
+    EXPECT_FALSE(std::filesystem::exists(LogIn(folder)));
+    EXPECT_FALSE(std::filesystem::exists(folder / "log"));
+}
+
+TEST(Lifecycle, EachProcessEmptiesTheLogOfThePreviousRun) {
+    auto folder = FreshFolder();
+    std::filesystem::create_directories(folder / "log");
+    ASSERT_EQ(
+        RunChild(ProgramFolder() / kLogChild, {"Error 22\\n", "Error 23\\n", "detach"}, folder), 0);
+    EXPECT_EQ(ReadFileBytes(LogIn(folder)), "Error 22\r\nError 23\r\n");
+    ASSERT_EQ(RunChild(ProgramFolder() / kLogChild, {"Error 24\\n", "detach"}, folder), 0);
+    EXPECT_EQ(ReadFileBytes(LogIn(folder)), "Error 24\r\n");
+}
+
+TEST(Lifecycle, MessagesSurviveAProcessKilledWithoutDetach) {
+    auto folder = FreshFolder();
+    std::filesystem::create_directories(folder / "log");
+    int code =
+        RunChild(ProgramFolder() / kLogChild, {"Error 25\\n", "Error 26\\n", "kill"}, folder);
+    EXPECT_EQ(code, 137);
+    EXPECT_EQ(ReadFileBytes(LogIn(folder)), "Error 25\r\nError 26\r\n");
+}
+
+}  // namespace
+}  // namespace veltrane

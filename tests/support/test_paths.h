@@ -1,0 +1,17 @@
+// Where test programs find what they need: the folder of the running program (the built
+// library and the helper programs lie beside it) and a fresh scratch folder per test.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace veltrane::testing {
+
+std::filesystem::path ProgramFolder();
+
+// An empty folder under the working directory, named after the running test.
+std::filesystem::path FreshFolder(const std::string& tag = "");
+
+std::string ReadFileBytes(const std::filesystem::path& path);
+
+}  // namespace veltrane::testing
