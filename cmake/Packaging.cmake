@@ -1,0 +1,51 @@
+# What `cmake --install` lays out and what CPack packs, one archive per platform:
+#   VeltraneWin32DLL-<version>-linux-x86_64.tar.gz
+#   VeltraneWin32DLL-<version>-windows-x86.zip
+#   VeltraneWin32DLL-<version>-windows-x86_64.zip
+# each with the library, the probe jar, the integrators' README and the license notices of
+# what is linked in statically. scripts/package.sh adds the archive holding all three.
+include(GNUInstallDirs)
+
+if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(VELTRANE_PACKAGE_PLATFORM windows-x86)
+elseif(WIN32)
+    set(VELTRANE_PACKAGE_PLATFORM windows-x86_64)
+else()
+    set(VELTRANE_PACKAGE_PLATFORM linux-x86_64)
+endif()
+
+# The library goes where each platform's Java looks with -Djava.library.path: one folder.
+install(TARGETS VeltraneWin32DLL
+        RUNTIME DESTINATION lib COMPONENT library
+        LIBRARY DESTINATION lib COMPONENT library)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/README.txt DESTINATION . COMPONENT library)
+
+# License notices: on Windows the GCC runtime (libgcc, libstdc++) and the mingw-w64 runtime
+# with winpthreads are linked in; on Linux nothing is linked statically.
+if(WIN32)
+    set(_notices /usr/share/doc/gcc-mingw-w64-base/copyright:GCC-runtime.txt
+                 /usr/share/doc/mingw-w64-common/copyright:mingw-w64-runtime.txt)
+    foreach(_pair IN LISTS _notices)
+        string(REPLACE ":" ";" _pair ${_pair})
+        list(GET _pair 0 _from)
+        list(GET _pair 1 _to)
+        if(NOT EXISTS ${_from})
+            message(FATAL_ERROR "license notice ${_from} is missing")
+        endif()
+        install(FILES ${_from} DESTINATION licenses RENAME ${_to} COMPONENT library)
+    endforeach()
+endif()
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/NOTICE.txt DESTINATION licenses COMPONENT library)
+
+set(CPACK_PACKAGE_NAME VeltraneWin32DLL)
+set(CPACK_PACKAGE_VENDOR Quorindel)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_FILE_NAME VeltraneWin32DLL-${PROJECT_VERSION}-${VELTRANE_PACKAGE_PLATFORM})
+set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+if(WIN32)
+    set(CPACK_GENERATOR ZIP)
+else()
+    set(CPACK_GENERATOR TGZ)
+endif()
+include(CPack)
