@@ -6,13 +6,20 @@
 
 #include "common/wide.h"
 
+namespace veltrane::platform {
+class Registry;
+}
+
 class CModemStrings {
   public:
     using WideString = veltrane::WideString;
     using StringList = veltrane::StringList;
 
-    // Builds every member empty, then runs the registry discovery to its end.
+    // Builds every member empty, then runs the registry discovery to its end on the
+    // machine's registry.
     CModemStrings();
+    // The same on a given registry (tests, benchmarks).
+    explicit CModemStrings(const veltrane::platform::Registry& registry);
     virtual ~CModemStrings();
 
     CModemStrings(const CModemStrings&) = delete;
@@ -57,5 +64,5 @@ class CModemStrings {
     StringList VoiceDialNumberSetup;
 
   private:
-    void DiscoverProfile();
+    void DiscoverProfile(const veltrane::platform::Registry& registry);
 };
