@@ -1,0 +1,93 @@
+package com.quorindel.veltrane.frame;
+
+import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertTrue;
+import static org.junit.jupiter.api.Assumptions.assumeTrue;
+
+import com.quorindel.veltrane.testing.ChildJvm;
+import com.quorindel.veltrane.testing.Natives;
+import java.io.IOException;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.List;
+import org.junit.jupiter.api.Test;
+import org.junit.jupiter.api.io.TempDir;
+
+/**
+ * Loading the library into a fresh JVM, the way the application does: the log is emptied
+ * once per process, a missing log folder is no failure, and the JVM exits cleanly (no JNI
+ * complaint, no crash report, exit code 0; ChildJvm checks the first two on every run).
+ */
+class LibraryLoadTest {
+    private static final String STEPS = "com.quorindel.veltrane.testing.NativeSteps";
+
+    @TempDir Path dir;
+
+    private Path log() {
+        return dir.resolve("log").resolve("VeltraneDll.log");
+    }
+
+    private String logText() throws IOException {
+        return Files.readString(log(), StandardCharsets.ISO_8859_1);
+    }
+
+    private ChildJvm.Result run(String... steps) {
+        ChildJvm.Result result = ChildJvm.run(dir, STEPS, steps);
+        assertEquals(0, result.exitCode(), result.output());
+        return result;
+    }
+
+    @Test
+    void eachNewJvmEmptiesTheLogOfTheLastRun() throws IOException {
+        Files.createDirectories(log().getParent());
+        Files.writeString(log(), "Error 22\r\nfrom an old version\r\n");
+        run("load", "append", "from the first run");
+        assertEquals("from the first run", logText());
+
+        run("load");
+        assertTrue(Files.isRegularFile(log()));
+        assertEquals(0, Files.size(log()));
+    }
+
+    @Test
+    void withoutALogFolderTheLibraryLoadsAndCreatesNoFile() throws IOException {
+        ChildJvm.Result result = run("load");
+        assertTrue(result.output().contains("loaded " + Natives.LIBRARY), result.output());
+        try (var entries = Files.list(dir)) {
+            assertEquals(List.of(), entries.toList());
+        }
+    }
+
+    @Test
+    void loadLibraryTwiceAttachesOnce() throws IOException {
+        Files.createDirectories(log().getParent());
+        // Attaching again would empty the log and lose the text appended in between.
+        run("load", "append", "kept", "load");
+        assertEquals("kept", logText());
+    }
+
+    @Test
+    void theSameFileOpenedUnderAnotherNameAttachesOnce() throws IOException {
+        Files.createDirectories(log().getParent());
+        // The JVM opens a second path name anew; the dynamic loader knows it is the
+        // same file and must not run the attach handling a second time.
+        Path built = builtLibrary();
+        Path link = dir.resolve("other").resolve(built.getFileName());
+        Files.createDirectories(link.getParent());
+        try {
+            Files.createLink(link, built);
+        } catch (IOException | UnsupportedOperationException e) {
+            assumeTrue(false, "no hard link to " + built + ": " + e);
+        }
+        run("load", "append", "kept", "load-file", link.toString());
+        assertEquals("kept", logText());
+    }
+
+    private static Path builtLibrary() {
+        String folder = System.getProperty("java.library.path").split(":")[0];
+        Path built = Path.of(folder, System.mapLibraryName(Natives.LIBRARY));
+        assertTrue(Files.isRegularFile(built), "not built: " + built);
+        return built;
+    }
+}
