@@ -1,0 +1,153 @@
+// The registry seam over an in-memory tree, with the Win32 functions' results and buffer
+// rules. A key handle is a node of the tree; closing it releases nothing.
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include "platform/portable/registry_file.h"
+#include "platform/portable/registry_tree.h"
+#include "platform/registry.h"
+
+namespace veltrane::platform {
+
+namespace {
+
+using Key = RegistryTree::Key;
+
+const Key* NodeOf(void* handle) {
+    return static_cast<const Key*>(handle);
+}
+
+std::u16string_view NullTerminated(const char16_t* text) {
+    return text ? std::u16string_view(text) : std::u16string_view{};
+}
+
+// A name into a caller's buffer of `*size` code units, terminator included.
+RegStatus CopyName(std::u16string_view name, char16_t* buffer, std::uint32_t* size) {
+    if (*size < name.size() + 1) return RegStatus::kMoreData;
+    std::memcpy(buffer, name.data(), name.size() * sizeof(char16_t));
+    buffer[name.size()] = u'\0';
+    *size = static_cast<std::uint32_t>(name.size());
+    return RegStatus::kSuccess;
+}
+
+// Data into a caller's buffer; with no buffer, only the size. Too small a buffer is
+// kMoreData with the size needed.
+RegStatus CopyData(const RegistryTree::Value& value, std::uint8_t* data, std::uint32_t* size) {
+    if (!size) return RegStatus::kSuccess;
+    if (data) {
+        if (*size < value.data_size) {
+            *size = value.data_size;
+            return RegStatus::kMoreData;
+        }
+        if (value.data_size) std::memcpy(data, value.data, value.data_size);
+    }
+    *size = value.data_size;
+    return RegStatus::kSuccess;
+}
+
+}  // namespace
+
+RegKey::~RegKey() {
+    Close();
+}
+
+RegKey::RegKey(RegKey&& other) noexcept : handle_(other.handle_), owned_(other.owned_) {
+    other.handle_ = nullptr;
+    other.owned_ = false;
+}
+
+RegKey& RegKey::operator=(RegKey&& other) noexcept {
+    if (this != &other) {
+        Close();
+        handle_ = other.handle_;
+        owned_ = other.owned_;
+        other.handle_ = nullptr;
+        other.owned_ = false;
+    }
+    return *this;
+}
+
+void RegKey::Close() {
+    handle_ = nullptr;
+    owned_ = false;
+}
+
+Registry::Registry(std::shared_ptr<const RegistryTree> tree) : tree_(std::move(tree)) {
+    if (!tree_) tree_ = std::make_shared<const RegistryTree>();
+}
+
+Registry Registry::Machine() {
+    const char* file = std::getenv("VELTRANE_REGISTRY");
+    if (!file || !*file) return Registry(nullptr);
+    return Registry(LoadRegistryFile(file).tree);
+}
+
+RegKey Registry::Root() const {
+    return RegKey(const_cast<Key*>(tree_->Root()), false);
+}
+
+RegStatus Registry::OpenKey(const RegKey& parent, const char16_t* subkey, RegKey& key) const {
+    if (!parent.is_open()) return RegStatus::kInvalidParameter;
+    const Key* node = NodeOf(parent.handle_);
+    std::u16string_view path = NullTerminated(subkey);
+    // A trailing backslash names the same key; an empty element anywhere else names none.
+    if (!path.empty() && path.back() == u'\\') path.remove_suffix(1);
+    while (!path.empty()) {
+        const std::size_t cut = path.find(u'\\');
+        const std::u16string_view name = path.substr(0, cut);
+        path = cut == std::u16string_view::npos ? std::u16string_view{} : path.substr(cut + 1);
+        if (name.empty()) return RegStatus::kFileNotFound;
+        node = tree_->OpenChild(node, name);
+        if (!node) return RegStatus::kFileNotFound;
+    }
+    if (node->denied) return RegStatus::kAccessDenied;
+    key = RegKey(const_cast<Key*>(node), true);
+    return RegStatus::kSuccess;
+}
+
+RegStatus Registry::QueryInfoKey(const RegKey& key, std::uint32_t* subkeys,
+                                 std::uint32_t* values) const {
+    if (!key.is_open()) return RegStatus::kInvalidParameter;
+    const Key* node = NodeOf(key.handle_);
+    if (subkeys) *subkeys = static_cast<std::uint32_t>(node->subkeys.size());
+    if (values) *values = static_cast<std::uint32_t>(node->values.size());
+    return RegStatus::kSuccess;
+}
+
+RegStatus Registry::EnumKey(const RegKey& key, std::uint32_t index, char16_t* name,
+                            std::uint32_t* name_size) const {
+    if (!key.is_open() || !name || !name_size) return RegStatus::kInvalidParameter;
+    const Key* node = NodeOf(key.handle_);
+    if (index >= node->subkeys.size()) return RegStatus::kNoMoreItems;
+    return CopyName(node->subkeys[index]->Name(), name, name_size);
+}
+
+RegStatus Registry::EnumValue(const RegKey& key, std::uint32_t index, char16_t* name,
+                              std::uint32_t* name_size, std::uint8_t* data,
+                              std::uint32_t* data_size) const {
+    if (!key.is_open() || !name || !name_size) return RegStatus::kInvalidParameter;
+    if (data && !data_size) return RegStatus::kInvalidParameter;
+    const Key* node = NodeOf(key.handle_);
+    if (index >= node->values.size()) return RegStatus::kNoMoreItems;
+    const RegistryTree::Value& value = node->values[index];
+    // Checked before anything is written, so a failed call leaves both buffers alone.
+    if (*name_size < value.name_length + 1) return RegStatus::kMoreData;
+    if (data && *data_size < value.data_size) {
+        *data_size = value.data_size;
+        return RegStatus::kMoreData;
+    }
+    CopyName(value.Name(), name, name_size);
+    return CopyData(value, data, data_size);
+}
+
+RegStatus Registry::QueryValue(const RegKey& key, const char16_t* name, std::uint8_t* data,
+                               std::uint32_t* data_size) const {
+    if (!key.is_open()) return RegStatus::kInvalidParameter;
+    if (data && !data_size) return RegStatus::kInvalidParameter;
+    const RegistryTree::Value* value = tree_->FindValue(NodeOf(key.handle_), NullTerminated(name));
+    if (!value) return RegStatus::kFileNotFound;
+    return CopyData(*value, data, data_size);
+}
+
+}  // namespace veltrane::platform
