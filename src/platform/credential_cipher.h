@@ -1,0 +1,67 @@
+// The credential cipher: one 16-byte ciphertext in, the credential's UTF-16 text out.
+//
+// The scheme is the same on every platform: the SHA-1 digest of the pass phrase's 78 bytes
+// (39 characters as UTF-16LE, no terminator) is expanded into a three-key Triple DES key
+// the way CryptDeriveKey expands a digest that is shorter than the key, and the key
+// decrypts in cipher-block chaining mode with an all-zero IV and PKCS #5 padding.
+//   - Windows (platform/win32): CryptoAPI, in a temporary key container "Veltrane".
+//   - Portable (platform/portable): OpenSSL's libcrypto.
+// A failing step writes its one line to the diagnostic log and the result is empty.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "common/wide.h"
+
+namespace veltrane::platform {
+
+static_assert(std::endian::native == std::endian::little,
+              "the pass phrase is hashed as the UTF-16LE bytes of its code units");
+
+inline constexpr std::size_t kCredentialCipherBytes = 16;  // two cipher blocks
+inline constexpr std::size_t kPassPhraseChars = 39;
+inline constexpr std::size_t kPassPhraseBytes = 78;  // what is hashed: no terminator
+static_assert(kPassPhraseBytes == kPassPhraseChars * sizeof(char16_t));
+// Two blocks carry 8 to 15 plaintext bytes: 4 to 7 UTF-16 code units.
+inline constexpr std::size_t kCredentialMinChars = 4;
+inline constexpr std::size_t kCredentialMaxChars = 7;
+
+using CredentialCipherText = std::array<std::uint8_t, kCredentialCipherBytes>;
+// The pass phrase's 39 code units; their 78 bytes are what is hashed.
+using PassPhrase = std::span<const char16_t, kPassPhraseChars>;
+
+// Decrypts one credential under the pass phrase. Empty after a failure, which has then
+// been written to the log. Calls within the process run one at a time: on Windows each
+// one creates and deletes the same fixed key container, which a second call running
+// meanwhile would fail to create.
+WideString DecryptCredential(const CredentialCipherText& ciphertext, PassPhrase phrase);
+
+// Overwrites a decrypted credential in a way the optimiser keeps, then empties it.
+void WipeCredential(WideString& text);
+
+// The decryption's steps, named for tests that make one of them fail.
+enum class CredentialStep : int {
+    kAcquireContext,   // create the key container ("Error 22"; Windows only)
+    kCreateHash,       // "Error 23"
+    kHashData,         // "Error 24"
+    kDeriveKey,        // "Error 25"
+    kDecrypt,          // "Error 26"
+    kDeleteContainer,  // "Error 22-d" (Windows only; the container is then left behind)
+};
+
+// Test hook: each step whose bit (1 << step) is set fails in every decryption as if the
+// platform had refused it. Nothing in the library sets it.
+inline constinit std::atomic<unsigned> g_failingCredentialSteps{0};
+
+inline bool StepFailsForTest(CredentialStep step) {
+    return (g_failingCredentialSteps.load(std::memory_order_relaxed) >>
+            static_cast<unsigned>(step)) &
+           1U;
+}
+
+}  // namespace veltrane::platform

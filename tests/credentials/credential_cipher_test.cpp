@@ -1,0 +1,399 @@
+// The credential cipher and the two exports, linked with the library's code: known answers
+// computed outside this code (Python's hashlib and the openssl command line), bad padding,
+// each failing step with its log line, and calls from many threads at once. On Windows
+// builds this runs under Wine against its CryptoAPI.
+#include "platform/credential_cipher.h"
+
+#include <gtest/gtest.h>
+#include <jni.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <initializer_list>
+#include <span>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "expected_credentials.h"
+#include "fake_jni.h"
+#include "frame/lifecycle.h"
+#include "jni/credential_values.h"
+#include "test_paths.h"
+
+#ifdef _WIN32
+#include <windows.h>
+// after windows.h, which it needs
+#include <wincrypt.h>
+#else
+#include "platform/portable/credential_cipher_scheme.h"
+#endif
+
+extern "C" JNIEXPORT jstring JNICALL Java_com_quorindel_veltrane_J_D_g201(JNIEnv*, jclass, jstring);
+extern "C" JNIEXPORT jstring JNICALL Java_com_quorindel_veltrane_J_D_g202(JNIEnv*, jclass, jstring);
+
+namespace veltrane {
+namespace {
+
+using platform::CredentialCipherText;
+using platform::CredentialStep;
+using platform::DecryptCredential;
+using testing::FakeJvm;
+using testing::JniCall;
+
+// Known answers, computed with hashlib and `openssl enc -des-ede3-cbc -K <key> -iv 0`.
+constexpr char16_t kTestPhrase[] = u"Known answers for the 3DES credentials!";
+// SHA-1 of the phrase's UTF-16LE bytes, and the key CryptDeriveKey makes of it.
+constexpr std::uint8_t kTestDigest[] = {0xd4, 0x74, 0x7b, 0x31, 0xac, 0x56, 0xf1, 0xdd, 0x96, 0x7f,
+                                        0x96, 0x7a, 0xdd, 0xae, 0x9e, 0xeb, 0xaa, 0xc4, 0x03, 0x5f};
+constexpr std::uint8_t kTestKey[] = {0x5c, 0x00, 0x52, 0x9f, 0x15, 0xd4, 0x27, 0xa5,
+                                     0xad, 0x6e, 0xcd, 0x5a, 0xe2, 0x91, 0x3b, 0x96,
+                                     0xb0, 0x0e, 0xc0, 0xcd, 0x25, 0xcf, 0xc6, 0x52};
+
+struct KnownAnswer {
+    const char* name;
+    CredentialCipherText ciphertext;
+    std::u16string_view plaintext;
+};
+
+const KnownAnswer kKnownAnswers[] = {
+    // 8 bytes: the padding is a whole block of its own.
+    {"FourCharacters",
+     {0xB5, 0x17, 0xDC, 0x6C, 0xD9, 0x8D, 0xC5, 0x66, 0x26, 0xA8, 0x75, 0x30, 0xBA, 0xFF, 0xAA,
+      0x8C},
+     u"abcd"},
+    {"FiveCharacters",
+     {0x85, 0x35, 0x3C, 0xFB, 0x88, 0xE1, 0xF7, 0x9A, 0x00, 0x38, 0xB9, 0x66, 0xB0, 0x4D, 0x1C,
+      0xCC},
+     u"Zq9!x"},
+    // 14 bytes: two bytes of padding.
+    {"SevenCharacters",
+     {0xA1, 0x4B, 0x32, 0xF6, 0x54, 0xF6, 0x68, 0x6A, 0xA8, 0xD2, 0xD6, 0xC3, 0x5A, 0xBC, 0x7F,
+      0xE8},
+     u"Abc1234"},
+    // 9 bytes ("abcd" and a stray "X"): the odd byte is not a code unit and is dropped.
+    {"OddByteCountDropsTheLastByte",
+     {0xB5, 0x17, 0xDC, 0x6C, 0xD9, 0x8D, 0xC5, 0x66, 0x56, 0x60, 0xAA, 0x78, 0x9A, 0xBD, 0x15,
+      0x35},
+     u"abcd"},
+};
+
+// Ciphertexts of 16 raw bytes (encrypted without padding) whose last block does not end
+// in valid PKCS #5 padding.
+const KnownAnswer kBadPadding[] = {
+    {"LastByteZero",
+     {0xB5, 0x17, 0xDC, 0x6C, 0xD9, 0x8D, 0xC5, 0x66, 0xFF, 0x5C, 0x64, 0x74, 0xE6, 0x9C, 0x4C,
+      0x5A},
+     u""},
+    {"LastByteLongerThanABlock",
+     {0xB5, 0x17, 0xDC, 0x6C, 0xD9, 0x8D, 0xC5, 0x66, 0xEB, 0x8D, 0xDC, 0x8C, 0x4E, 0x39, 0x85,
+      0x64},
+     u""},
+    {"PaddingBytesDiffer",
+     {0xB5, 0x17, 0xDC, 0x6C, 0xD9, 0x8D, 0xC5, 0x66, 0xEF, 0x50, 0x9E, 0x68, 0xFA, 0x8F, 0xDD,
+      0x40},
+     u""},
+};
+
+platform::PassPhrase TestPhrase() {
+    static_assert(std::size(kTestPhrase) == platform::kPassPhraseChars + 1);
+    return platform::PassPhrase(kTestPhrase, platform::kPassPhraseChars);
+}
+
+#ifdef _WIN32
+constexpr const wchar_t* kContainer = L"Veltrane";
+
+// Whether the key container exists, by opening it as it stands.
+bool ContainerExists() {
+    HCRYPTPROV provider = 0;
+    if (CryptAcquireContextW(&provider, kContainer, MS_ENHANCED_PROV_W, PROV_RSA_FULL, 0)) {
+        CryptReleaseContext(provider, 0);
+        return true;
+    }
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(NTE_BAD_KEYSET));
+    return false;
+}
+
+bool DeleteContainer() {
+    HCRYPTPROV unused = 0;
+    return CryptAcquireContextW(&unused, kContainer, MS_ENHANCED_PROV_W, PROV_RSA_FULL,
+                                CRYPT_DELETEKEYSET) != FALSE;
+}
+#endif
+
+// The library attached in a fresh folder, so the log can be read back from disk.
+class AttachedLibrary : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        folder_ = testing::FreshFolder();
+        std::filesystem::create_directories(folder_ / "log");
+        previous_ = std::filesystem::current_path();
+        std::filesystem::current_path(folder_);
+        ASSERT_TRUE(ProcessAttach());
+    }
+    void TearDown() override {
+        platform::g_failingCredentialSteps = 0;
+        ProcessDetach();
+        std::filesystem::current_path(previous_);
+#ifdef _WIN32
+        EXPECT_FALSE(ContainerExists()) << "a call left the key container behind";
+#endif
+    }
+    std::string Log() const {
+        return testing::ReadFileBytes(folder_ / "log" / "VeltraneDll.log");
+    }
+
+    std::filesystem::path folder_;
+    std::filesystem::path previous_;
+};
+
+// While it lives, those steps of every decryption fail.
+class FailingStep {
+  public:
+    explicit FailingStep(std::initializer_list<CredentialStep> steps) {
+        unsigned bits = 0;
+        for (CredentialStep step : steps) bits |= 1U << static_cast<unsigned>(step);
+        platform::g_failingCredentialSteps = bits;
+    }
+    ~FailingStep() { platform::g_failingCredentialSteps = 0; }
+    FailingStep(const FailingStep&) = delete;
+    FailingStep& operator=(const FailingStep&) = delete;
+};
+
+using CredentialCipher = AttachedLibrary;
+
+TEST_F(CredentialCipher, DecryptsKnownAnswers) {
+    for (const KnownAnswer& answer : kKnownAnswers) {
+        SCOPED_TRACE(answer.name);
+        EXPECT_EQ(DecryptCredential(answer.ciphertext, TestPhrase()), answer.plaintext);
+    }
+    EXPECT_EQ(Log(), "");
+}
+
+TEST_F(CredentialCipher, BadPaddingIsAFailedDecryption) {
+    std::string expected_log;
+    for (const KnownAnswer& answer : kBadPadding) {
+        SCOPED_TRACE(answer.name);
+        EXPECT_EQ(DecryptCredential(answer.ciphertext, TestPhrase()), u"");
+        expected_log += "Error 26\r\n";
+        EXPECT_EQ(Log(), expected_log);
+    }
+}
+
+TEST_F(CredentialCipher, AnotherPassPhraseDoesNotGiveThePlaintext) {
+    // A phrase differing in its last character: the whole key differs, so the padding
+    // check fails or, rarely, a different text comes out.
+    char16_t other[std::size(kTestPhrase)];
+    std::copy(std::begin(kTestPhrase), std::end(kTestPhrase), other);
+    other[platform::kPassPhraseChars - 1] = u'?';
+    WideString result = DecryptCredential(kKnownAnswers[2].ciphertext,
+                                          platform::PassPhrase(other, platform::kPassPhraseChars));
+    EXPECT_NE(result, kKnownAnswers[2].plaintext);
+}
+
+#ifndef _WIN32
+TEST(CredentialScheme, DerivesTheKeyAsCryptDeriveKeyDoes) {
+    platform::scheme::Digest digest;
+    std::copy(std::begin(kTestDigest), std::end(kTestDigest), digest.begin());
+    platform::scheme::Key key{};
+    ASSERT_TRUE(platform::scheme::DeriveKey(digest, key));
+    EXPECT_TRUE(std::equal(key.begin(), key.end(), std::begin(kTestKey)));
+
+    platform::scheme::Key from_phrase{};
+    ASSERT_TRUE(platform::scheme::KeyFromPassPhrase(
+        std::span(reinterpret_cast<const std::uint8_t*>(kTestPhrase), platform::kPassPhraseBytes),
+        from_phrase));
+    EXPECT_EQ(from_phrase, key);
+}
+#else
+// Wine's CryptoAPI, given the committed pass phrase, enciphers the default plaintexts to
+// the very bytes veltrane-seal wrote; and its derived key is the known-answer key.
+class WineCryptoApi : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(CryptAcquireContextW(&provider_, nullptr, MS_ENHANCED_PROV_W, PROV_RSA_FULL,
+                                         CRYPT_VERIFYCONTEXT));
+    }
+    void TearDown() override { CryptReleaseContext(provider_, 0); }
+
+    // CryptEncrypt of text under the key derived from phrase, final block padded.
+    std::vector<BYTE> Encrypt(platform::PassPhrase phrase, std::u16string_view text) {
+        HCRYPTHASH hash = 0;
+        HCRYPTKEY key = 0;
+        std::vector<BYTE> buffer(32);
+        EXPECT_TRUE(CryptCreateHash(provider_, CALG_SHA1, 0, 0, &hash));
+        EXPECT_TRUE(CryptHashData(hash, reinterpret_cast<const BYTE*>(phrase.data()),
+                                  platform::kPassPhraseBytes, 0));
+        EXPECT_TRUE(CryptDeriveKey(provider_, CALG_3DES, hash, 0, &key));
+        DWORD length = static_cast<DWORD>(text.size() * sizeof(char16_t));
+        std::memcpy(buffer.data(), text.data(), length);
+        EXPECT_TRUE(CryptEncrypt(key, 0, TRUE, 0, buffer.data(), &length,
+                                 static_cast<DWORD>(buffer.size())));
+        buffer.resize(length);
+        CryptDestroyKey(key);
+        CryptDestroyHash(hash);
+        return buffer;
+    }
+
+    HCRYPTPROV provider_ = 0;
+};
+
+TEST_F(WineCryptoApi, EnciphersTheDefaultsToTheSealedBytes) {
+    if (!VELTRANE_DEFAULT_CREDENTIALS) GTEST_SKIP() << "built with another credentials file";
+    auto user = Encrypt(kCredentialValues.phrase(), testing::kDefaultUserName);
+    auto password = Encrypt(kCredentialValues.phrase(), testing::kDefaultPassword);
+    EXPECT_EQ(user, std::vector<BYTE>(kCredentialValues.user_name.begin(),
+                                      kCredentialValues.user_name.end()));
+    EXPECT_EQ(password, std::vector<BYTE>(kCredentialValues.password.begin(),
+                                          kCredentialValues.password.end()));
+}
+
+TEST_F(WineCryptoApi, EnciphersTheKnownAnswers) {
+    // The first three: whole code units, as CryptEncrypt is given them.
+    for (const KnownAnswer& answer : std::span(kKnownAnswers, 3)) {
+        SCOPED_TRACE(answer.name);
+        EXPECT_EQ(Encrypt(TestPhrase(), answer.plaintext),
+                  std::vector<BYTE>(answer.ciphertext.begin(), answer.ciphertext.end()));
+    }
+}
+#endif
+
+// --- The exports ------------------------------------------------------------------------
+
+std::u16string Call(jstring (*method)(JNIEnv*, jclass, jstring), FakeJvm& jvm,
+                    jstring argument = nullptr) {
+    jstring result = method(jvm.env(), jvm.MakeClass("com/quorindel/veltrane/J/D"), argument);
+    EXPECT_NE(result, nullptr);
+    EXPECT_FALSE(jvm.exception_pending());
+    EXPECT_TRUE(jvm.violations().empty());
+    return result != nullptr ? jvm.StringValue(result) : u"<null>";
+}
+
+using CredentialExports = AttachedLibrary;
+
+TEST_F(CredentialExports, GiveTheSealedCredentialsWhateverTheArgument) {
+    FakeJvm jvm;
+    std::u16string user = Call(Java_com_quorindel_veltrane_J_D_g201, jvm);
+    std::u16string password = Call(Java_com_quorindel_veltrane_J_D_g202, jvm);
+    if (VELTRANE_DEFAULT_CREDENTIALS) {
+        EXPECT_EQ(user, testing::kDefaultUserName);
+        EXPECT_EQ(password, testing::kDefaultPassword);
+    }
+    EXPECT_GE(user.size(), platform::kCredentialMinChars);
+    EXPECT_GE(password.size(), platform::kCredentialMinChars);
+    for (jstring argument : {jvm.MakeString(u""), jvm.MakeString(u"anything at all")}) {
+        EXPECT_EQ(Call(Java_com_quorindel_veltrane_J_D_g201, jvm, argument), user);
+        EXPECT_EQ(Call(Java_com_quorindel_veltrane_J_D_g202, jvm, argument), password);
+    }
+    // The argument is never touched: no string call beyond the two results' NewString.
+    EXPECT_EQ(jvm.CountOf(JniCall::kGetStringLength), 0);
+    EXPECT_EQ(jvm.CountOf(JniCall::kGetStringRegion), 0);
+    EXPECT_EQ(Log(), "");
+}
+
+TEST_F(CredentialExports, EachFailingStepLogsItsLineAndGivesAnEmptyString) {
+    struct Case {
+        CredentialStep step;
+        const char* line;
+    };
+    const Case cases[] = {
+#ifdef _WIN32
+        {CredentialStep::kAcquireContext, "Error 22\r\n"},
+#endif
+        {CredentialStep::kCreateHash, "Error 23\r\n"},
+        {CredentialStep::kHashData, "Error 24\r\n"},
+        {CredentialStep::kDeriveKey, "Error 25\r\n"},
+        {CredentialStep::kDecrypt, "Error 26\r\n"},
+    };
+    FakeJvm jvm;
+    std::string expected_log;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        {
+            FailingStep failing({c.step});
+            EXPECT_EQ(Call(Java_com_quorindel_veltrane_J_D_g201, jvm), u"");
+            expected_log += c.line;
+            EXPECT_EQ(Call(Java_com_quorindel_veltrane_J_D_g202, jvm), u"");
+            expected_log += c.line;
+        }
+        EXPECT_EQ(Log(), expected_log);
+#ifdef _WIN32
+        EXPECT_FALSE(ContainerExists());
+#endif
+    }
+    // Nothing is left over from the failures: the next calls succeed.
+    EXPECT_NE(Call(Java_com_quorindel_veltrane_J_D_g201, jvm), u"");
+    EXPECT_EQ(Log(), expected_log);
+}
+
+#ifdef _WIN32
+TEST_F(CredentialExports, AFailedDeletionDiscardsTheCredentialAndLeavesTheContainer) {
+    FakeJvm jvm;
+    {
+        FailingStep failing({CredentialStep::kDeleteContainer});
+        EXPECT_EQ(Call(Java_com_quorindel_veltrane_J_D_g201, jvm), u"");
+    }
+    EXPECT_EQ(Log(), "Error 22-d\r\n");
+    // The container the call could not delete blocks the next call at its first step.
+    EXPECT_TRUE(ContainerExists());
+    EXPECT_EQ(Call(Java_com_quorindel_veltrane_J_D_g202, jvm), u"");
+    EXPECT_EQ(Log(), "Error 22-d\r\nError 22\r\n");
+    ASSERT_TRUE(DeleteContainer());
+    EXPECT_NE(Call(Java_com_quorindel_veltrane_J_D_g202, jvm), u"");
+}
+
+TEST_F(CredentialExports, AFailingStepAndAFailedDeletionLogTwoLinesInOrder) {
+    FakeJvm jvm;
+    {
+        FailingStep failing({CredentialStep::kDeriveKey, CredentialStep::kDeleteContainer});
+        EXPECT_EQ(Call(Java_com_quorindel_veltrane_J_D_g202, jvm), u"");
+    }
+    EXPECT_EQ(Log(), "Error 25\r\nError 22-d\r\n");
+    ASSERT_TRUE(DeleteContainer());
+}
+#endif
+
+TEST_F(CredentialExports, NewStringFailingGivesNullWithNoExceptionLeft) {
+    FakeJvm jvm;
+    jvm.FailCall(JniCall::kNewString);
+    jstring result = Java_com_quorindel_veltrane_J_D_g201(jvm.env(), nullptr, nullptr);
+    EXPECT_EQ(result, nullptr);
+    EXPECT_FALSE(jvm.exception_pending());
+    EXPECT_TRUE(jvm.violations().empty());
+    EXPECT_EQ(Log(), "");
+}
+
+TEST_F(CredentialExports, CallsFromManyThreadsAtOnceAllSucceed) {
+    FakeJvm reference;
+    const std::u16string user = Call(Java_com_quorindel_veltrane_J_D_g201, reference);
+    const std::u16string password = Call(Java_com_quorindel_veltrane_J_D_g202, reference);
+    constexpr int kThreads = 8;
+#ifdef _WIN32
+    constexpr int kCalls = 40;  // each call creates and deletes a key container
+#else
+    constexpr int kCalls = 500;
+#endif
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&] {
+            FakeJvm jvm;
+            for (int i = 0; i < kCalls; ++i) {
+                jstring a = Java_com_quorindel_veltrane_J_D_g201(jvm.env(), nullptr, nullptr);
+                jstring b = Java_com_quorindel_veltrane_J_D_g202(jvm.env(), nullptr, nullptr);
+                if (a == nullptr || b == nullptr || jvm.StringValue(a) != user ||
+                    jvm.StringValue(b) != password) {
+                    ++wrong;
+                }
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_EQ(Log(), "");
+}
+
+}  // namespace
+}  // namespace veltrane
