@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Shows the project at work: installs what is missing (Debian 12), builds the three
+# binaries (Linux, 32-bit and 64-bit Windows) and loads the Linux library into a JVM.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+cd "$VELTRANE_ROOT"
+
+install_missing_packages
+
+say "building the three binaries"
+build_preset linux VeltraneWin32DLL veltrane_api_jar veltrane_java_tests
+build_preset win32 VeltraneWin32DLL
+build_preset win64 VeltraneWin32DLL
+for binary in build/linux/bin/libVeltraneWin32DLL.so build/win32/bin/VeltraneWin32DLL.dll \
+              build/win64/bin/VeltraneWin32DLL.dll; do
+    format=$(objdump -f "$binary" | sed -n 's/.*file format //p')
+    printf '  %-40s %8d bytes  %s\n' "$binary" "$(stat -c %s "$binary")" "$format"
+done
+
+say "loading the Linux library into a JVM (System.loadLibrary, -Xcheck:jni)"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/log"
+printf 'Error 22\r\n(left by an earlier run)\r\n' > "$work/log/VeltraneDll.log"
+echo "  before: log/VeltraneDll.log holds $(stat -c %s "$work/log/VeltraneDll.log") bytes"
+bin="$VELTRANE_ROOT/build/linux/bin"
+classes="$VELTRANE_ROOT/build/linux/tests/java/classes:$VELTRANE_ROOT/build/linux/veltrane-api.jar"
+(cd "$work" && java -Xcheck:jni -Djava.library.path="$bin" -cp "$classes" \
+    com.quorindel.veltrane.testing.NativeSteps load) | sed 's/^/  java: /'
+echo "  after:  log/VeltraneDll.log holds $(stat -c %s "$work/log/VeltraneDll.log") bytes (emptied at load)"
+
+# ---------------------------------------------------------------------------------------
+# The probe on samples/ goes here: run java/probe over each sample and show what the
+# library answers.
+# ---------------------------------------------------------------------------------------
+
+say "done: binaries in build/linux/bin, build/win32/bin, build/win64/bin"
