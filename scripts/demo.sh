@@ -29,9 +29,15 @@ classes="$VELTRANE_ROOT/build/linux/tests/java/classes:$VELTRANE_ROOT/build/linu
     com.quorindel.veltrane.testing.NativeSteps load) | sed 's/^/  java: /'
 echo "  after:  log/VeltraneDll.log holds $(stat -c %s "$work/log/VeltraneDll.log") bytes (emptied at load)"
 
-# ---------------------------------------------------------------------------------------
-# The probe on samples/ goes here: run java/probe over each sample and show what the
-# library answers.
-# ---------------------------------------------------------------------------------------
+say "the probe on samples/: what the application sees of the modem in each registry"
+build_preset linux veltrane_probe_jar
+for sample in samples/*.reg; do
+    echo "  VELTRANE_REGISTRY=$sample java -jar build/linux/veltrane-probe.jar"
+    VELTRANE_REGISTRY="$sample" java -Xcheck:jni -Djava.library.path="$bin" \
+        -jar build/linux/veltrane-probe.jar | sed 's/^/  /'
+done
+echo "  without a registry file:"
+(env -u VELTRANE_REGISTRY java -Djava.library.path="$bin" -jar build/linux/veltrane-probe.jar \
+    --json) | sed 's/^/  /'
 
 say "done: binaries in build/linux/bin, build/win32/bin, build/win64/bin"
