@@ -262,8 +262,9 @@ TEST_F(WineCryptoApi, EnciphersTheKnownAnswers) {
 
 // --- The exports ------------------------------------------------------------------------
 
-std::u16string Call(jstring (*method)(JNIEnv*, jclass, jstring), FakeJvm& jvm,
-                    jstring argument = nullptr) {
+using Export = jstring(JNICALL*)(JNIEnv*, jclass, jstring);
+
+std::u16string Call(Export method, FakeJvm& jvm, jstring argument = nullptr) {
     jstring result = method(jvm.env(), jvm.MakeClass("com/quorindel/veltrane/J/D"), argument);
     EXPECT_NE(result, nullptr);
     EXPECT_FALSE(jvm.exception_pending());
