@@ -1,0 +1,115 @@
+// The same registry fixtures read three ways must give the same 35 fields: imported into a
+// Wine prefix with regedit and read by the Windows build through Wine's registry (which we
+// did not write); and, on Linux, read by the portable loader from the .reg file and from
+// the prefix's system.reg after the same import.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "child_process.h"
+#include "profile_dump.h"
+#include "test_paths.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include "modem/modem_strings.h"
+#include "modem/profile_fields.h"
+#include "platform/portable/registry_file.h"
+#include "platform/registry.h"
+#endif
+
+namespace veltrane::testing {
+namespace {
+
+#ifdef _WIN32
+constexpr const char* kDumpChild = "modem_dump.exe";
+#else
+constexpr const char* kDumpChild = "modem_dump";
+#endif
+
+ProfileDump DumpThroughLibrary(const std::string& tag) {
+    const auto out = FreshFolder(tag) / "profile.txt";
+    EXPECT_EQ(RunChild(ProgramFolder() / kDumpChild, {out.string()}, out.parent_path()), 0);
+    return ReadDump(out).value_or(ProfileDump{});
+}
+
+#ifdef _WIN32
+
+std::filesystem::path Regedit() {
+    wchar_t folder[MAX_PATH];
+    GetWindowsDirectoryW(folder, MAX_PATH);
+    return std::filesystem::path(folder) / "regedit.exe";
+}
+
+int Import(const std::string& fixture) {
+    return RunChild(Regedit(), {"/S", (FixtureFolder() / fixture).string()}, ProgramFolder());
+}
+
+// Each fixture alone in the prefix's registry, and none left behind for other tests.
+TEST(WineRegistry, EachFixtureImportedWithRegeditGivesItsProfileThroughTheLibrary) {
+    for (const char* fixture : kWineFixtures) {
+        SCOPED_TRACE(fixture);
+        ASSERT_EQ(Import("wine-cleanup.reg"), 0);
+        ASSERT_EQ(Import(fixture), 0);
+        EXPECT_EQ(DescribeDifferences(ExpectedDump(fixture), DumpThroughLibrary(fixture)), "");
+    }
+    EXPECT_EQ(Import("wine-cleanup.reg"), 0);
+    // Without the fixtures the prefix has no modem.
+    EXPECT_EQ(DescribeDifferences(ExpectedDump("none"), DumpThroughLibrary("none")), "");
+}
+
+#else
+
+ProfileDump DumpOf(const CModemStrings& profile) {
+    ProfileDump dump;
+    for (const ProfileField& field : kProfileFields) {
+        const bool is_list = field.source == ProfileSource::kSubkey;
+        dump[field.name] = DumpedField{
+            is_list, false,
+            is_list ? profile.*field.list : std::vector<std::u16string>{profile.*field.text}};
+    }
+    return dump;
+}
+
+ProfileDump DumpOfFile(const std::filesystem::path& file) {
+    auto loaded = platform::LoadRegistryFile(file);
+    EXPECT_FALSE(loaded.error.has_value())
+        << (loaded.error ? platform::DescribeRegistryFileError(*loaded.error) : "");
+    return DumpOf(CModemStrings(platform::Registry(loaded.tree)));
+}
+
+TEST(WineRegistry, EachFixtureFileGivesItsProfileOnThePortableRegistry) {
+    for (const char* fixture : kWineFixtures) {
+        SCOPED_TRACE(fixture);
+        EXPECT_EQ(DescribeDifferences(ExpectedDump(fixture), DumpOfFile(FixtureFolder() / fixture)),
+                  "");
+    }
+}
+
+TEST(WineRegistry, TheLibraryLoadedWithAFixtureGivesItsProfile) {
+    for (const char* fixture : kWineFixtures) {
+        SCOPED_TRACE(fixture);
+        ASSERT_EQ(setenv("VELTRANE_REGISTRY", (FixtureFolder() / fixture).c_str(), 1), 0);
+        EXPECT_EQ(DescribeDifferences(ExpectedDump(fixture), DumpThroughLibrary(fixture)), "");
+    }
+    unsetenv("VELTRANE_REGISTRY");
+}
+
+// The hives are written by the wine_hives test fixture (tests/wine/import-into-wine.sh).
+TEST(WineRegistry, WinesSystemHiveAfterEachImportGivesTheSameProfile) {
+    const std::filesystem::path hives = VELTRANE_WINE_HIVES;
+    if (!std::filesystem::exists(hives / "done")) GTEST_SKIP() << "no Wine hives in " << hives;
+    for (const char* fixture : kWineFixtures) {
+        SCOPED_TRACE(fixture);
+        EXPECT_EQ(DescribeDifferences(ExpectedDump(fixture),
+                                      DumpOfFile(hives / (std::string(fixture) + ".system.reg"))),
+                  "");
+    }
+}
+
+#endif
+
+}  // namespace
+}  // namespace veltrane::testing
