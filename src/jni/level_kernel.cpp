@@ -18,10 +18,16 @@ constexpr std::int32_t Square(std::int8_t sample) {
     return std::int32_t{sample} * std::int32_t{sample};
 }
 
-// Independent integer additions: the compiler turns this into vector code.
+// Independent integer additions: the compiler turns these into vector code.
 std::int32_t BlockSum(const std::int8_t* samples) {
     std::int32_t sum = 0;
     for (std::size_t i = 0; i < kBlock; ++i) sum += Square(samples[i]);
+    return sum;
+}
+
+std::int32_t ShortSum(const std::int8_t* samples, std::size_t count) {
+    std::int32_t sum = 0;
+    for (std::size_t i = 0; i < count; ++i) sum += Square(samples[i]);
     return sum;
 }
 
@@ -37,6 +43,12 @@ float SumOfSquares(std::span<const std::int8_t> samples) {
     while (count - i >= kBlock && exact <= kBlockHeadroom) {
         exact += BlockSum(data + i);
         i += kBlock;
+    }
+    // ...and the rest in one go if even its worst case stays within it...
+    const std::size_t rest = count - i;
+    if (rest < kBlock && exact <= kExactLimit - static_cast<std::int32_t>(rest) * kLargestSquare) {
+        exact += ShortSum(data + i, rest);
+        i = count;
     }
     // ...then byte by byte up to the first sum past it.
     for (; i < count; ++i) {

@@ -1,0 +1,10 @@
+package com.quorindel.veltrane.bench;
+
+/** The floor: native methods of the benchmark's own library that only call NewString. */
+final class Floor {
+    private Floor() {}
+
+    static native String text92(int code);
+
+    static native String text5(int code);
+}
