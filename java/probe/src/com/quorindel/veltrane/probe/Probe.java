@@ -20,12 +20,14 @@ public final class Probe {
     static final int EXIT_USAGE = 2;
 
     private static final String USAGE =
-            "Usage: java -Djava.library.path=<folder> -jar veltrane-probe.jar [--json] [--help]\n"
+            "Usage: java -Djava.library.path=<folder> -jar veltrane-probe.jar [--json]\n"
+                    + "       [--show-password] [--help]\n"
                     + "\n"
                     + "Loads VeltraneWin32DLL the way the application does and prints what the\n"
                     + "application would see.\n"
                     + "\n"
                     + "  --json   print the report as one JSON object\n"
+                    + "  --show-password   print the database password (otherwise only its length)\n"
                     + "  --help   print this text\n"
                     + "\n"
                     + "On Windows the library reads the machine's registry. Elsewhere it reads the\n"
@@ -35,9 +37,10 @@ public final class Probe {
     private Probe() {}
 
     /** The sections, in the order they are printed. */
-    static List<Section> sections(Environment environment) {
+    static List<Section> sections(Environment environment, boolean showPassword) {
         List<Section> sections = new ArrayList<>();
         sections.add(new ModemSection(environment));
+        sections.add(new CredentialSection(environment, showPassword));
         return sections;
     }
 
@@ -52,10 +55,14 @@ public final class Probe {
 
     static int run(String[] args, Environment environment, PrintStream out, PrintStream err) {
         boolean json = false;
+        boolean showPassword = false;
         for (String arg : args) {
             switch (arg) {
                 case "--json":
                     json = true;
+                    break;
+                case "--show-password":
+                    showPassword = true;
                     break;
                 case "--help":
                 case "-h":
@@ -71,7 +78,7 @@ public final class Probe {
         try {
             environment.checkRegistryFile();
             environment.loadLibrary();
-            for (Section section : sections(environment)) {
+            for (Section section : sections(environment, showPassword)) {
                 reports.add(section.run());
             }
         } catch (ProbeFailure failure) {
