@@ -69,37 +69,40 @@ std::string Quote(std::u16string_view text) {
 }
 
 void AppendUtf16Le(std::vector<std::uint8_t>& bytes, std::u16string_view text) {
+    std::size_t at = bytes.size();
+    bytes.resize(at + text.size() * 2);
     for (char16_t c : text) {
-        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+        bytes[at++] = static_cast<std::uint8_t>(c & 0xFF);
+        bytes[at++] = static_cast<std::uint8_t>(c >> 8);
     }
 }
 
+// Lines of the file; a line that cannot be decoded is a fault of the file.
 class LineReader {
   public:
-    explicit LineReader(std::u16string_view text) : text_(text) {}
+    explicit LineReader(RegistryTextLines& lines) : lines_(lines) {}
 
     bool Next(std::u16string_view& line) {
-        if (pos_ >= text_.size()) return false;
-        std::size_t end = text_.find(u'\n', pos_);
-        if (end == std::u16string_view::npos) end = text_.size();
-        line = text_.substr(pos_, end - pos_);
-        if (!line.empty() && line.back() == u'\r') line.remove_suffix(1);
-        pos_ = end + 1;
-        ++number_;
-        return true;
+        TextDecodeFailure failure;
+        switch (lines_.Next(line, failure)) {
+            case RegistryTextLines::Result::kLine:
+                return true;
+            case RegistryTextLines::Result::kEnd:
+                return false;
+            case RegistryTextLines::Result::kUndecodable:
+                break;
+        }
+        throw ParseError{failure.line, failure.reason};
     }
-    std::size_t number() const { return number_; }
+    std::size_t number() const { return lines_.line_number(); }
 
   private:
-    std::u16string_view text_;
-    std::size_t pos_ = 0;
-    std::size_t number_ = 0;
+    RegistryTextLines& lines_;
 };
 
 class Parser {
   public:
-    explicit Parser(std::u16string_view text) : reader_(text) { tree_->BeginBulkLoad(); }
+    explicit Parser(RegistryTextLines& lines) : reader_(lines) { tree_->BeginBulkLoad(); }
 
     std::shared_ptr<RegistryTree> Run();
     std::size_t line() const { return reader_.number(); }
@@ -276,12 +279,14 @@ void Parser::DeletePath() {
 std::size_t Parser::ReadQuoted(std::u16string_view line, std::size_t pos, char16_t closing,
                                std::u16string& out, const char* what) const {
     while (pos < line.size()) {
+        // Plain text up to the next backslash or the closing mark, in one piece.
+        std::size_t run = pos;
+        while (run < line.size() && line[run] != closing && line[run] != u'\\') ++run;
+        out.append(line.data() + pos, run - pos);
+        pos = run;
+        if (pos == line.size()) break;
         const char16_t c = line[pos++];
         if (c == closing) return pos;
-        if (c != u'\\') {
-            out.push_back(c);
-            continue;
-        }
         if (pos >= line.size()) break;
         const char16_t e = line[pos++];
         if (e == u'\\' || e == u'"') {
@@ -547,25 +552,18 @@ void Parser::ResolveLinks() {
 
 RegistryFileResult ParseRegistryText(std::string_view bytes, const std::string& name_for_errors) {
     RegistryFileResult result;
-    std::size_t line = 0;
+    RegistryTextLines lines;
     try {
-        std::u16string text;
         TextDecodeFailure failure;
-        if (!DecodeRegistryText(bytes, text, failure)) {
+        if (!lines.Open(bytes, failure)) {
             result.error = RegistryFileError{name_for_errors, failure.line, failure.reason};
         } else {
-            Parser parser(text);
-            try {
-                result.tree = parser.Run();
-            } catch (const std::bad_alloc&) {
-                line = parser.line();
-                throw;
-            }
+            result.tree = Parser(lines).Run();
         }
     } catch (const ParseError& e) {
         result.error = RegistryFileError{name_for_errors, e.line, e.reason};
     } catch (const std::bad_alloc&) {
-        result.error = RegistryFileError{name_for_errors, line, "out of memory"};
+        result.error = RegistryFileError{name_for_errors, lines.line_number(), "out of memory"};
     }
     if (result.error) result.tree = std::make_shared<const RegistryTree>();
     return result;

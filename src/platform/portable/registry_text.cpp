@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstring>
 
 namespace veltrane::platform {
 
@@ -19,41 +20,95 @@ constexpr std::string_view kUtf16BigEndianMark = "\xFE\xFF";
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kRegedit4Header = "REGEDIT4";
 
-std::size_t LineAt(std::string_view bytes, std::size_t offset) {
-    return 1 + static_cast<std::size_t>(std::count(bytes.begin(), bytes.begin() + offset, '\n'));
+char16_t Utf16Unit(std::string_view bytes, std::size_t at) {
+    return static_cast<char16_t>(static_cast<unsigned char>(bytes[at]) |
+                                 (static_cast<unsigned char>(bytes[at + 1]) << 8));
 }
 
-bool Fail(TextDecodeFailure& failure, std::size_t line, std::string reason) {
-    failure = {line, std::move(reason)};
-    return false;
+}  // namespace
+
+char16_t Windows1252Unit(unsigned char byte) {
+    return (byte >= 0x80 && byte < 0xA0) ? kWindows1252High[byte - 0x80] : char16_t{byte};
 }
 
-bool DecodeUtf16(std::string_view bytes, std::u16string& text, TextDecodeFailure& failure) {
-    text.resize(bytes.size() / 2);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                        (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+bool RegistryTextLines::Open(std::string_view bytes, TextDecodeFailure& failure) {
+    pos_ = 0;
+    line_number_ = 0;
+    if (bytes.starts_with(kUtf16Mark)) {
+        bytes_ = bytes.substr(kUtf16Mark.size());
+        encoding_ = Encoding::kUtf16;
+        if (bytes_.size() % 2 != 0) {
+            std::size_t lines = 1;
+            for (std::size_t i = 0; i + 1 < bytes_.size(); i += 2)
+                lines += Utf16Unit(bytes_, i) == u'\n';
+            failure = {lines, "UTF-16 text with an odd number of bytes (" +
+                                  std::to_string(bytes.size()) + "): the file is truncated"};
+            return false;
+        }
+        return true;
     }
-    if (bytes.size() % 2 != 0) {
-        const std::size_t line =
-            1 + static_cast<std::size_t>(std::count(text.begin(), text.end(), u'\n'));
-        return Fail(failure, line,
-                    "UTF-16 text with an odd number of bytes (" + std::to_string(bytes.size() + 2) +
-                        " with its byte-order mark): the file is truncated");
+    if (bytes.starts_with(kUtf16BigEndianMark)) {
+        failure = {1, "UTF-16 big-endian text is not a registry file format"};
+        return false;
     }
+    if (bytes.starts_with(kUtf8Mark)) {
+        bytes_ = bytes.substr(kUtf8Mark.size());
+        encoding_ = Encoding::kUtf8;
+        return true;
+    }
+    bytes_ = bytes;
+    encoding_ = bytes.starts_with(kRegedit4Header) ? Encoding::kWindows1252 : Encoding::kUtf8;
     return true;
 }
 
-bool DecodeUtf8(std::string_view bytes, std::u16string& text, TextDecodeFailure& failure) {
-    text.clear();
-    text.reserve(bytes.size());
+RegistryTextLines::Result RegistryTextLines::Next(std::u16string_view& line,
+                                                  TextDecodeFailure& failure) {
+    if (pos_ >= bytes_.size()) return Result::kEnd;
+    ++line_number_;
+    if (encoding_ == Encoding::kUtf16) {
+        std::size_t end = pos_;
+        while (end < bytes_.size() && Utf16Unit(bytes_, end) != u'\n') end += 2;
+        buffer_.resize((end - pos_) / 2);
+        for (std::size_t i = 0; i < buffer_.size(); ++i)
+            buffer_[i] = Utf16Unit(bytes_, pos_ + 2 * i);
+        pos_ = end + 2;
+    } else {
+        const void* newline = std::memchr(bytes_.data() + pos_, '\n', bytes_.size() - pos_);
+        const std::size_t end =
+            newline ? static_cast<std::size_t>(static_cast<const char*>(newline) - bytes_.data())
+                    : bytes_.size();
+        const std::string_view raw = bytes_.substr(pos_, end - pos_);
+        pos_ = end + 1;
+        if (encoding_ == Encoding::kWindows1252) {
+            buffer_.resize(raw.size());
+            std::transform(raw.begin(), raw.end(), buffer_.begin(),
+                           [](char c) { return Windows1252Unit(static_cast<unsigned char>(c)); });
+        } else if (!DecodeUtf8Line(raw)) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "0x%02X",
+                          static_cast<unsigned char>(raw[buffer_.size()]));
+            failure = {line_number_,
+                       std::string("invalid UTF-8: byte ") + hex + " starts no valid sequence"};
+            return Result::kUndecodable;
+        }
+    }
+    line = buffer_;
+    if (!line.empty() && line.back() == u'\r') line.remove_suffix(1);
+    return Result::kLine;
+}
+
+// Decodes one line into buffer_; on an invalid sequence returns false with buffer_.size()
+// set to the offset of its first byte (the line is all ASCII up to there or decoded).
+bool RegistryTextLines::DecodeUtf8Line(std::string_view bytes) {
+    buffer_.resize(bytes.size());  // never more code units than bytes
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t n = bytes.size();
+    char16_t* out = buffer_.data();
     std::size_t i = 0;
     while (i < n) {
         const unsigned char b = p[i];
         if (b < 0x80) {
-            text.push_back(b);
+            *out++ = b;
             ++i;
             continue;
         }
@@ -74,42 +129,20 @@ bool DecodeUtf8(std::string_view bytes, std::u16string& text, TextDecodeFailure&
         }
         ok = ok && cp >= min && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
         if (!ok) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "0x%02X", b);
-            return Fail(failure, LineAt(bytes, i),
-                        std::string("invalid UTF-8: byte ") + hex + " starts no valid sequence");
+            buffer_.resize(i);
+            return false;
         }
         if (cp >= 0x10000) {
             cp -= 0x10000;
-            text.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            text.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+            *out++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+            *out++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
         } else {
-            text.push_back(static_cast<char16_t>(cp));
+            *out++ = static_cast<char16_t>(cp);
         }
         i += length;
     }
+    buffer_.resize(static_cast<std::size_t>(out - buffer_.data()));
     return true;
-}
-
-}  // namespace
-
-char16_t Windows1252Unit(unsigned char byte) {
-    return (byte >= 0x80 && byte < 0xA0) ? kWindows1252High[byte - 0x80] : char16_t{byte};
-}
-
-bool DecodeRegistryText(std::string_view bytes, std::u16string& text, TextDecodeFailure& failure) {
-    if (bytes.starts_with(kUtf16Mark)) return DecodeUtf16(bytes.substr(2), text, failure);
-    if (bytes.starts_with(kUtf16BigEndianMark)) {
-        return Fail(failure, 1, "UTF-16 big-endian text is not a registry file format");
-    }
-    if (bytes.starts_with(kUtf8Mark)) return DecodeUtf8(bytes.substr(3), text, failure);
-    if (bytes.starts_with(kRegedit4Header)) {
-        text.resize(bytes.size());
-        std::transform(bytes.begin(), bytes.end(), text.begin(),
-                       [](char c) { return Windows1252Unit(static_cast<unsigned char>(c)); });
-        return true;
-    }
-    return DecodeUtf8(bytes, text, failure);
 }
 
 }  // namespace veltrane::platform

@@ -1,6 +1,7 @@
-// The text of a registry file as UTF-16, whatever its encoding on disk: regedit's UTF-16LE
+// The lines of a registry file as UTF-16, whatever its encoding on disk: regedit's UTF-16LE
 // with a byte-order mark, UTF-8 (with or without a mark), or the 8-bit Windows-1252 of a
-// REGEDIT4 export.
+// REGEDIT4 export. Lines are decoded one at a time into one buffer, so a large file is
+// never held twice.
 #pragma once
 
 #include <cstddef>
@@ -10,12 +11,33 @@
 namespace veltrane::platform {
 
 struct TextDecodeFailure {
-    std::size_t line;  // 1-based line of the first undecodable byte
+    std::size_t line;  // 1-based
     std::string reason;
 };
 
-// Fills `text` and returns true, or sets `failure` and returns false.
-bool DecodeRegistryText(std::string_view bytes, std::u16string& text, TextDecodeFailure& failure);
+class RegistryTextLines {
+  public:
+    enum class Result { kLine, kEnd, kUndecodable };
+
+    // Picks the encoding; false (with `failure` set) when the bytes cannot be such text.
+    bool Open(std::string_view bytes, TextDecodeFailure& failure);
+
+    // The next line without its line end (LF or CR LF). The view lasts until the next call.
+    Result Next(std::u16string_view& line, TextDecodeFailure& failure);
+
+    std::size_t line_number() const { return line_number_; }
+
+  private:
+    enum class Encoding { kUtf16, kUtf8, kWindows1252 };
+
+    bool DecodeUtf8Line(std::string_view bytes);
+
+    std::string_view bytes_;
+    std::size_t pos_ = 0;
+    std::size_t line_number_ = 0;
+    Encoding encoding_ = Encoding::kUtf8;
+    std::u16string buffer_;
+};
 
 // One Windows-1252 byte as UTF-16 (REGEDIT4 text and its string data).
 char16_t Windows1252Unit(unsigned char byte);

@@ -48,6 +48,7 @@ bool NamesEqual(std::u16string_view a, std::u16string_view b) {
 int CompareNames(std::u16string_view a, std::u16string_view b) {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
+        if (a[i] == b[i]) continue;
         const char16_t x = FoldNameUnit(a[i]);
         const char16_t y = FoldNameUnit(b[i]);
         if (x != y) return x < y ? -1 : 1;
@@ -243,12 +244,16 @@ void RegistryTree::EndBulkLoad() {
     for (Key& key : keys_) {
         auto& subkeys = key.subkeys;
         std::erase_if(subkeys, [](const Key* k) { return k->deleted; });
-        std::sort(subkeys.begin(), subkeys.end(), [](const Key* a, const Key* b) {
+        // Files mostly list subkeys in order already.
+        auto windows_order = [](const Key* a, const Key* b) {
             return CompareNames(a->Name(), b->Name()) < 0;
-        });
-        subkeys.shrink_to_fit();
+        };
+        if (!std::is_sorted(subkeys.begin(), subkeys.end(), windows_order)) {
+            std::sort(subkeys.begin(), subkeys.end(), windows_order);
+        }
+        if (subkeys.capacity() > subkeys.size()) subkeys.shrink_to_fit();
         std::erase_if(key.values, [](const Value& v) { return v.deleted; });
-        key.values.shrink_to_fit();
+        if (key.values.capacity() > key.values.size()) key.values.shrink_to_fit();
     }
     decltype(subkey_index_)().swap(subkey_index_);
     decltype(value_index_)().swap(value_index_);
