@@ -26,7 +26,8 @@ echo "  before: log/VeltraneDll.log holds $(stat -c %s "$work/log/VeltraneDll.lo
 bin="$VELTRANE_ROOT/build/linux/bin"
 classes="$VELTRANE_ROOT/build/linux/tests/java/classes:$VELTRANE_ROOT/build/linux/veltrane-api.jar"
 (cd "$work" && java -Xcheck:jni -Djava.library.path="$bin" -cp "$classes" \
-    com.quorindel.veltrane.testing.NativeSteps load) | sed 's/^/  java: /'
+    com.quorindel.veltrane.testing.NativeSteps load call J.D g301 3 \; call E g101 1) |
+    sed 's/^/  java: /'
 echo "  after:  log/VeltraneDll.log holds $(stat -c %s "$work/log/VeltraneDll.log") bytes (emptied at load)"
 
 say "the probe on samples/: what the application sees of the modem in each registry"
