@@ -10,6 +10,7 @@ VELTRANE_PACKAGES=(
     libssl-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
     wine wine32:i386 wine64
+    python3 openssl   # the credential tests check the sealed file independently
 )
 
 # The presets whose binaries ship: Linux, 32-bit and 64-bit Windows.
