@@ -1,6 +1,12 @@
 #include "jni/level_kernel.h"
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace veltrane::level {
 namespace {
@@ -13,6 +19,9 @@ constexpr std::int32_t kLargestSquare = 128 * 128;
 constexpr std::size_t kBlock = 256;
 constexpr std::int32_t kBlockHeadroom =
     kExactLimit - static_cast<std::int32_t>(kBlock) * kLargestSquare;
+
+// Samples added one by one between attempts at whole groups.
+constexpr std::size_t kGroupStep = 64;
 
 constexpr std::int32_t Square(std::int8_t sample) {
     return std::int32_t{sample} * std::int32_t{sample};
@@ -30,6 +39,105 @@ std::int32_t ShortSum(const std::int8_t* samples, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) sum += Square(samples[i]);
     return sum;
 }
+
+#if defined(__SSE2__)
+// Past 2^24 the float sum is a multiple of its unit in the last place u = 2^k, and adding a
+// square a rounds the sum to a multiple of u, ties to even. Counted in units of u, the sum
+// grows by a >> k, by one more when the remainder a mod u is above u/2, and at a tie (the
+// remainder exactly u/2) by one more when that makes the count even again. Only the ties
+// depend on what came before, and only through the count's parity: a group of samples is
+// added at once from its plain increments and the parity at each of its ties.
+constexpr std::size_t kGroup = 64;
+constexpr int kWidestUnit = 15;  // u/2 still fits the 16-bit lanes
+
+// Inclusive prefix XOR: bit i becomes the parity of bits 0 to i.
+constexpr std::uint64_t PrefixParity(std::uint64_t bits) {
+    for (int shift = 1; shift < 64; shift *= 2) bits ^= bits << shift;
+    return bits;
+}
+
+struct GroupIncrements {
+    std::uint32_t plain = 0;   // the sum of a >> k, plus one where the remainder is above u/2
+    std::uint64_t parity = 0;  // bit i: the parity of sample i's plain increment
+    std::uint64_t ties = 0;    // bit i: sample i's remainder is exactly u/2
+};
+
+GroupIncrements Increments(const std::int8_t* samples, int k) {
+    const __m128i unit_mask = _mm_set1_epi16(static_cast<short>((1 << k) - 1));
+    const __m128i half = _mm_set1_epi16(static_cast<short>(1 << (k - 1)));
+    const __m128i shift = _mm_cvtsi32_si128(k);
+    const __m128i ones = _mm_set1_epi16(1);
+    __m128i plain = _mm_setzero_si128();
+    GroupIncrements group;
+    for (std::size_t at = 0; at < kGroup; at += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + at));
+        __m128i parity_lanes[2];
+        __m128i tie_lanes[2];
+        for (int half_index = 0; half_index < 2; ++half_index) {
+            const __m128i widened =
+                half_index == 0 ? _mm_unpacklo_epi8(bytes, bytes) : _mm_unpackhi_epi8(bytes, bytes);
+            const __m128i value = _mm_srai_epi16(widened, 8);
+            const __m128i square = _mm_mullo_epi16(value, value);  // at most 16384
+            const __m128i remainder = _mm_and_si128(square, unit_mask);
+            const __m128i above = _mm_cmpgt_epi16(remainder, half);  // -1 where rounded up
+            const __m128i increment = _mm_sub_epi16(_mm_srl_epi16(square, shift), above);
+            plain = _mm_add_epi32(plain, _mm_madd_epi16(increment, ones));
+            parity_lanes[half_index] = _mm_slli_epi16(increment, 15);
+            tie_lanes[half_index] = _mm_cmpeq_epi16(remainder, half);
+        }
+        const auto parity = static_cast<std::uint64_t>(static_cast<std::uint16_t>(
+            _mm_movemask_epi8(_mm_packs_epi16(parity_lanes[0], parity_lanes[1]))));
+        const auto ties = static_cast<std::uint64_t>(static_cast<std::uint16_t>(
+            _mm_movemask_epi8(_mm_packs_epi16(tie_lanes[0], tie_lanes[1]))));
+        group.parity |= parity << at;
+        group.ties |= ties << at;
+    }
+    plain = _mm_add_epi32(plain, _mm_shuffle_epi32(plain, _MM_SHUFFLE(1, 0, 3, 2)));
+    plain = _mm_add_epi32(plain, _mm_shuffle_epi32(plain, _MM_SHUFFLE(2, 3, 0, 1)));
+    group.plain = static_cast<std::uint32_t>(_mm_cvtsi128_si32(plain));
+    return group;
+}
+
+// The ties that add one: those where the count in units, before its rounding, is odd. That
+// parity is the parity of the plain increments since the last tie (a tie always leaves the
+// count even), or since the group's start, with the parity the count had there.
+int RoundedUpTies(const GroupIncrements& group, std::uint64_t start_parity) {
+    const std::uint64_t running = PrefixParity(group.parity);
+    // Carry chains copy the running parity at each tie forward to the next tie: a carry
+    // starts at a tie whose running parity is odd, runs through samples without a tie and
+    // dies at a tie whose running parity is even. The carry-in is the start parity.
+    const std::uint64_t odd_ties = group.ties & running;
+    const std::uint64_t passes = ~group.ties | odd_ties;
+    const std::uint64_t at_last_tie = (passes + odd_ties + start_parity) ^ passes ^ odd_ties;
+    return std::popcount(group.ties & (running ^ at_last_tie));
+}
+
+// Adds whole groups while the sum stays within one binade (one u), and returns where it
+// stopped: at the end, before a group that could reach the next binade, or at once when the
+// sum is below 2^24 or its unit too wide for the lanes.
+std::size_t AddRoundedGroups(const std::int8_t* data, std::size_t i, std::size_t count,
+                             float& sum) {
+    if (!(sum >= static_cast<float>(kExactLimit))) return i;
+    auto total = static_cast<std::uint64_t>(sum);
+    while (count - i >= kGroup) {
+        const int k = std::bit_width(total) - 24;
+        if (k > kWidestUnit) break;
+        const std::uint64_t unit = std::uint64_t{1} << k;
+        const std::uint64_t binade_end = std::uint64_t{1} << (24 + k);
+        if (total + kGroup * (kLargestSquare + unit) >= binade_end) break;
+        const GroupIncrements group = Increments(data + i, k);
+        const std::uint64_t units = total >> k;
+        total = (units + group.plain + RoundedUpTies(group, units & 1)) << k;
+        i += kGroup;
+    }
+    sum = static_cast<float>(total);  // exact: a multiple of u below 2^(24 + k)
+    return i;
+}
+#else
+std::size_t AddRoundedGroups(const std::int8_t*, std::size_t i, std::size_t, float&) {
+    return i;
+}
+#endif
 
 }  // namespace
 
@@ -57,9 +165,14 @@ float SumOfSquares(std::span<const std::int8_t> samples) {
         exact = next;
     }
 
-    // From there on every addition rounds, in order.
+    // From there on every addition rounds: whole groups where they can be added at once,
+    // one by one in order across the edge of a binade and at the end.
     float sum = static_cast<float>(exact);
-    for (; i < count; ++i) sum += static_cast<float>(Square(data[i]));
+    while (i < count) {
+        i = AddRoundedGroups(data, i, count, sum);
+        const std::size_t stop = std::min(count, i + kGroupStep);
+        for (; i < stop; ++i) sum += static_cast<float>(Square(data[i]));
+    }
     return sum;
 }
 

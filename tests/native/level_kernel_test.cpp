@@ -136,6 +136,43 @@ TEST(LevelKernel, SmallSquaresJustPastTheLimit) {
     }
 }
 
+TEST(LevelKernel, BinadeEdgesAtEveryAlignment) {
+    // Each doubling of the sum doubles the step it rounds to; a lead-in of every length
+    // puts the doublings up to 2^27 at every position within a group of samples.
+    std::mt19937 random(3);
+    for (std::size_t lead = 0; lead <= 130; ++lead) {
+        Bytes bytes = Repeated(5, lead);
+        for (int i = 0; i < 9000; ++i) {
+            bytes.push_back(static_cast<std::int8_t>(i % 3 == 0 ? -128 : random()));
+        }
+        ExpectSameAsReference(bytes, "lead-in " + std::to_string(lead));
+    }
+}
+
+TEST(LevelKernel, QuietLongBuffersFullOfTies) {
+    // Small odd squares past 2^24, and squares of 2 mod 4 past 2^26, all land halfway
+    // between two sums: every one of them is rounded to even.
+    std::mt19937 random(17);
+    for (int amplitude : {1, 2, 3, 6, 11, 20, 45}) {
+        std::uniform_int_distribution<int> sample(-amplitude, amplitude);
+        Bytes bytes(std::size_t{5} << 20);
+        for (auto& byte : bytes) byte = static_cast<std::int8_t>(sample(random));
+        ExpectSameAsReference(bytes, "amplitude " + std::to_string(amplitude));
+    }
+}
+
+TEST(LevelKernel, LoudBufferSumStopsAtTwoToTheThirtyEight) {
+    // From 2^38 on the sum steps by 2^15: no square is more than half a step, the largest
+    // is exactly half and rounds to even, so the sum stays where it is.
+    std::mt19937 random(23);
+    Bytes bytes(std::size_t{24} << 20);
+    for (auto& byte : bytes) {
+        byte = static_cast<std::int8_t>((random() & 1) ? -128 : 127 - (random() & 7));
+    }
+    ExpectSameAsReference(bytes, "24 MiB");
+    EXPECT_EQ(level::SumOfSquares(bytes), 274877906944.0f);
+}
+
 TEST(LevelKernel, RandomBuffers) {
     std::mt19937 random(2024);
     for (int round = 0; round < 300; ++round) {
