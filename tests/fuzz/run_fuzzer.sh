@@ -13,7 +13,7 @@ rm -rf "$work"
 mkdir -p "$work/corpus" "$work/seeds"
 for dir in "$source/tests/fixtures/registry" "$source/samples"; do
     [ -d "$dir" ] || continue
-    find "$dir" -type f -size -1M -exec cp {} "$work/seeds/" \; 2>/dev/null || true
+    find "$dir" -type f -size -1024k -exec cp {} "$work/seeds/" \; 2>/dev/null || true
 done
 ls "$work/seeds" | head -n 50
 

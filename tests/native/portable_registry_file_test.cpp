@@ -357,6 +357,12 @@ TEST(RegistryFileFaultTest, NamesTheLineAndTheFaultOfABrokenFile) {
     ExpectRejected(Parse("WINE REGISTRY Version 2\n[A]\n\"a\"=str(zz):\"x\"\n"), 3,
                    "bad value type");
     ExpectRejected(Parse("WINE REGISTRY Version 2\n[A]\n\"a\"=\"\\q\"\n"), 3, "unknown escape");
+    // A NUL cannot be part of a name any Win32 call passes.
+    ExpectRejected(Parse("WINE REGISTRY Version 2\n[A\\\\B\\0C]\n"), 2, "NUL character in a key");
+    ExpectRejected(Parse("WINE REGISTRY Version 2\n[A]\n\"a\\0b\"=\"x\"\n"), 3,
+                   "NUL character in a value");
+    ExpectRejected(Parse(Utf16File(std::u16string(u"REGEDIT4\n[HKLM\\A\0B]\n", 20))), 2,
+                   "NUL character in a key");
     // The same fault in a UTF-16 export, and a UTF-16 export cut in the middle of a unit.
     ExpectRejected(Parse(Utf16File(Widen(head + "\"a\"=\"abc\n"))), 5, "unterminated string");
     ExpectRejected(Parse(Utf16File(Widen(head + "\"a\"=\"abc\"\n")) + "\x22"), 6,

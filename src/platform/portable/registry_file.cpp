@@ -238,6 +238,8 @@ void Parser::SplitPath(std::u16string_view path) {
         const std::u16string_view name = path.substr(0, cut);
         path = cut == std::u16string_view::npos ? std::u16string_view{} : path.substr(cut + 1);
         if (name.empty()) Fail("empty key name in the path");
+        // No Win32 call can name such a key.
+        if (name.find(u'\0') != std::u16string_view::npos) Fail("NUL character in a key name");
         if (name.size() > kMaxKeyNameLength) {
             Fail("key name longer than " + std::to_string(kMaxKeyNameLength) + " characters");
         }
@@ -369,6 +371,7 @@ void Parser::ValueLine(std::u16string_view line) {
     name_.clear();
     std::size_t pos = 1;
     if (line.front() == u'"') pos = ReadQuoted(line, 1, u'"', name_, "value name");
+    if (name_.find(u'\0') != std::u16string::npos) Fail("NUL character in a value name");
     if (name_.size() > kMaxValueNameLength) {
         Fail("value name longer than " + std::to_string(kMaxValueNameLength) + " characters");
     }

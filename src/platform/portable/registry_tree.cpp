@@ -68,7 +68,7 @@ std::size_t RegistryTree::ChildRefHash::operator()(const ChildRef& ref) const {
 }
 
 RegistryTree::RegistryTree() {
-    root_ = &keys_.emplace_back(Key{u"", 0, false, false, nullptr, {}, {}});
+    root_ = &keys_.emplace_back(Key{u"", 0, false, false, false, nullptr, {}, {}});
 }
 
 RegistryTree::~RegistryTree() = default;
@@ -116,14 +116,31 @@ const RegistryTree::Key* RegistryTree::OpenChild(const Key* parent,
     return child;
 }
 
+namespace {
+
+bool InWindowsOrder(const RegistryTree::Key* a, const RegistryTree::Key* b) {
+    return CompareNames(a->Name(), b->Name()) < 0;
+}
+
+// Binary search of subkeys in Windows order; a key deleted while loading is not found.
+RegistryTree::Key* SearchSorted(const std::vector<RegistryTree::Key*>& subkeys,
+                                std::u16string_view name) {
+    auto it = std::lower_bound(subkeys.begin(), subkeys.end(), name,
+                               [](const RegistryTree::Key* k, std::u16string_view n) {
+                                   return CompareNames(k->Name(), n) < 0;
+                               });
+    return (it != subkeys.end() && !(*it)->deleted && NamesEqual((*it)->Name(), name)) ? *it
+                                                                                       : nullptr;
+}
+
+}  // namespace
+
+// Subkeys are kept in Windows order, and searched by halving, for as long as they arrive
+// in that order (as files list them); a key whose subkeys came out of order is searched by
+// a scan while it has few, and through the index once it has many.
 RegistryTree::Key* RegistryTree::FindChild(const Key* parent, std::u16string_view name) const {
     const auto& subkeys = parent->subkeys;
-    if (!bulk_) {
-        auto it = std::lower_bound(
-            subkeys.begin(), subkeys.end(), name,
-            [](const Key* k, std::u16string_view n) { return CompareNames(k->Name(), n) < 0; });
-        return (it != subkeys.end() && NamesEqual((*it)->Name(), name)) ? *it : nullptr;
-    }
+    if (!parent->unsorted) return SearchSorted(subkeys, name);
     if (subkeys.size() > kScanLimit) {
         auto it = subkey_index_.find(ChildRef{parent, name});
         return it == subkey_index_.end() ? nullptr : it->second;
@@ -142,22 +159,27 @@ void RegistryTree::IndexSubkeys(Key* parent) {
 
 RegistryTree::Key* RegistryTree::Child(Key* parent, std::u16string_view name) {
     if (name.empty() || name.size() > kMaxKeyNameLength) return nullptr;
+    if (name.find(u'\0') != std::u16string_view::npos) return nullptr;
     if (Key* existing = FindChild(parent, name)) return existing;
-    Key* key = &keys_.emplace_back(
-        Key{nullptr, static_cast<std::uint32_t>(name.size()), false, false, nullptr, {}, {}});
+    Key* key = &keys_.emplace_back(Key{
+        nullptr, static_cast<std::uint32_t>(name.size()), false, false, false, nullptr, {}, {}});
     key->name = StoreName(name);
     auto& subkeys = parent->subkeys;
-    if (!bulk_) {
-        auto it = std::lower_bound(
-            subkeys.begin(), subkeys.end(), key,
-            [](const Key* a, const Key* b) { return CompareNames(a->Name(), b->Name()) < 0; });
-        subkeys.insert(it, key);
+    if (!parent->unsorted && !subkeys.empty() && !InWindowsOrder(subkeys.back(), key)) {
+        if (!bulk_) {
+            subkeys.insert(std::lower_bound(subkeys.begin(), subkeys.end(), key, InWindowsOrder),
+                           key);
+            return key;
+        }
+        parent->unsorted = true;
+        subkeys.push_back(key);
+        if (subkeys.size() > kScanLimit) IndexSubkeys(parent);
         return key;
     }
     subkeys.push_back(key);
-    if (subkeys.size() == kScanLimit + 1) {
+    if (parent->unsorted && subkeys.size() == kScanLimit + 1) {
         IndexSubkeys(parent);
-    } else if (subkeys.size() > kScanLimit + 1) {
+    } else if (parent->unsorted && subkeys.size() > kScanLimit + 1) {
         subkey_index_.emplace(ChildRef{parent, key->Name()}, key);
     }
     return key;
@@ -173,7 +195,9 @@ void RegistryTree::RemoveChild(Key* parent, std::u16string_view name) {
     }
     // While loading, a deleted key stays in place until EndBulkLoad; its subtree is simply
     // no longer reachable.
-    if (subkeys.size() > kScanLimit) subkey_index_.erase(ChildRef{parent, key->Name()});
+    if (parent->unsorted && subkeys.size() > kScanLimit) {
+        subkey_index_.erase(ChildRef{parent, key->Name()});
+    }
     key->deleted = true;
 }
 
@@ -203,6 +227,7 @@ void RegistryTree::IndexValues(Key* key) {
 TreeEditStatus RegistryTree::PutValue(Key* key, std::u16string_view name, std::uint32_t type,
                                       std::span<const std::uint8_t> data) {
     if (name.size() > kMaxValueNameLength) return TreeEditStatus::kNameTooLong;
+    if (name.find(u'\0') != std::u16string_view::npos) return TreeEditStatus::kInvalidName;
     // Setting an existing value keeps its place in the enumeration.
     if (Value* existing = FindValueForEdit(key, name)) {
         existing->data = StoreBytes(data);
@@ -244,13 +269,8 @@ void RegistryTree::EndBulkLoad() {
     for (Key& key : keys_) {
         auto& subkeys = key.subkeys;
         std::erase_if(subkeys, [](const Key* k) { return k->deleted; });
-        // Files mostly list subkeys in order already.
-        auto windows_order = [](const Key* a, const Key* b) {
-            return CompareNames(a->Name(), b->Name()) < 0;
-        };
-        if (!std::is_sorted(subkeys.begin(), subkeys.end(), windows_order)) {
-            std::sort(subkeys.begin(), subkeys.end(), windows_order);
-        }
+        if (key.unsorted) std::sort(subkeys.begin(), subkeys.end(), InWindowsOrder);
+        key.unsorted = false;
         if (subkeys.capacity() > subkeys.size()) subkeys.shrink_to_fit();
         std::erase_if(key.values, [](const Value& v) { return v.deleted; });
         if (key.values.capacity() > key.values.size()) key.values.shrink_to_fit();
@@ -269,6 +289,7 @@ TreeEditStatus RegistryTree::Walk(std::u16string_view path, bool create, Key** o
         path = cut == std::u16string_view::npos ? std::u16string_view{} : path.substr(cut + 1);
         if (name.empty()) return TreeEditStatus::kEmptyName;
         if (name.size() > kMaxKeyNameLength) return TreeEditStatus::kNameTooLong;
+        if (name.find(u'\0') != std::u16string_view::npos) return TreeEditStatus::kInvalidName;
         if (++depth > kMaxKeyDepth) return TreeEditStatus::kTooDeep;
         key = create ? Child(key, name) : FindChild(key, name);
         if (!key) return TreeEditStatus::kNotFound;

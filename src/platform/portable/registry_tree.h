@@ -40,6 +40,7 @@ enum class TreeEditStatus {
     kOk,
     kEmptyName,    // a path with an empty element
     kNameTooLong,  // a key name over 255 or a value name over 16383 characters
+    kInvalidName,  // a name with a NUL in it, which no Win32 call can name
     kTooDeep,      // a key more than 512 levels below the root
     kNotFound,     // a key to mark or delete from does not exist
 };
@@ -63,6 +64,7 @@ class RegistryTree {
         std::uint32_t name_length;
         bool denied;
         bool deleted;
+        bool unsorted;    // while loading: subkeys arrived out of Windows order
         const Key* link;  // a symbolic link key: opening it opens this one
         std::vector<Key*> subkeys;
         std::vector<Value> values;
