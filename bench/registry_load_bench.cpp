@@ -9,6 +9,7 @@
 // (read, parse, build), the load followed by the modem discovery, the discovery alone, and
 // the heap the loaded tree holds and the peak heap while loading, against the file size.
 #include <malloc.h>
+#include <time.h>
 
 #include <algorithm>
 #include <chrono>
@@ -27,20 +28,24 @@
 // Every heap allocation of the program is counted, so the tree's share and the peak while
 // loading can be read off exactly.
 namespace {
+// Counting costs time, so it is on only for the run that measures memory.
+bool g_counting = false;
 std::size_t g_heap_now = 0;
 std::size_t g_heap_peak = 0;
 
 void* CountedAlloc(std::size_t size) {
     void* p = std::malloc(size ? size : 1);
     if (!p) throw std::bad_alloc();
-    g_heap_now += malloc_usable_size(p);
-    g_heap_peak = std::max(g_heap_peak, g_heap_now);
+    if (g_counting) {
+        g_heap_now += malloc_usable_size(p);
+        g_heap_peak = std::max(g_heap_peak, g_heap_now);
+    }
     return p;
 }
 
 void CountedFree(void* p) {
     if (!p) return;
-    g_heap_now -= malloc_usable_size(p);
+    if (g_counting) g_heap_now -= malloc_usable_size(p);
     std::free(p);
 }
 }  // namespace
@@ -350,9 +355,27 @@ std::string ReadBytes(const std::filesystem::path& path) {
     return bytes;
 }
 
-double Millis(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
+// Wall time, and the CPU time of the process (user and system), which a busy machine
+// disturbs less.
+struct Stamp {
+    Clock::time_point wall;
+    double cpu_ms;
+};
+
+Stamp Now() {
+    timespec cpu{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+    return {Clock::now(), cpu.tv_sec * 1e3 + cpu.tv_nsec / 1e6};
 }
+
+struct Series {
+    std::vector<double> wall, cpu;
+    void Add(const Stamp& from) {
+        const Stamp to = Now();
+        wall.push_back(std::chrono::duration<double, std::milli>(to.wall - from.wall).count());
+        cpu.push_back(to.cpu_ms - from.cpu_ms);
+    }
+};
 
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -363,53 +386,62 @@ void Measure(const std::filesystem::path& file, int repeat) {
     using veltrane::platform::LoadRegistryFile;
     using veltrane::platform::Registry;
     const double file_size = static_cast<double>(std::filesystem::file_size(file));
-    std::vector<double> read, load, load_discover, discover;
+    Series read, load, load_discover, discover;
     std::size_t tree_heap = 0, peak_heap = 0, tree_counted = 0;
+    {
+        // Memory, in a run of its own: what the loaded tree holds, and the peak on the way.
+        g_counting = true;
+        g_heap_now = g_heap_peak = 0;
+        const auto loaded = LoadRegistryFile(file);
+        tree_heap = g_heap_now;
+        peak_heap = g_heap_peak;
+        g_counting = false;
+        tree_counted = loaded.tree->MemoryUsed();
+    }
     bool found = false;
     for (int r = 0; r < repeat; ++r) {
-        auto t0 = Clock::now();
+        Stamp t0 = Now();
         const std::string bytes = ReadBytes(file);
-        read.push_back(Millis(Clock::now() - t0));
+        read.Add(t0);
         if (bytes.empty()) std::exit(3);
 
-        const std::size_t before = g_heap_now;
-        g_heap_peak = g_heap_now;
-        t0 = Clock::now();
+        t0 = Now();
         auto loaded = LoadRegistryFile(file);
-        load.push_back(Millis(Clock::now() - t0));
+        load.Add(t0);
         if (loaded.error) {
             std::fprintf(stderr, "%s\n", DescribeRegistryFileError(*loaded.error).c_str());
             std::exit(4);
         }
-        tree_heap = g_heap_now - before;
-        peak_heap = g_heap_peak - before;
-        tree_counted = loaded.tree->MemoryUsed();
 
-        t0 = Clock::now();
+        t0 = Now();
         {
             const CModemStrings profile{Registry(loaded.tree)};
             found = !profile.FriendlyName.empty() && profile.Init.size() == 2;
         }
-        discover.push_back(Millis(Clock::now() - t0));
+        discover.Add(t0);
         loaded = {};
 
-        t0 = Clock::now();
+        t0 = Now();
         {
             auto again = LoadRegistryFile(file);
             const CModemStrings profile{Registry(again.tree)};
             found = found && !profile.Tone.empty();
         }
-        load_discover.push_back(Millis(Clock::now() - t0));
+        load_discover.Add(t0);
     }
-    const double r = Median(read);
+    const double rw = Median(read.wall), rc = Median(read.cpu);
     std::printf("%s\n", file.string().c_str());
-    std::printf("  file %.1f MB; modem found: %s\n", file_size / 1e6, found ? "yes" : "NO");
-    std::printf("  read            %8.1f ms   1.00x\n", r);
-    std::printf("  load            %8.1f ms  %5.2fx read\n", Median(load), Median(load) / r);
-    std::printf("  load+discovery  %8.1f ms  %5.2fx read\n", Median(load_discover),
-                Median(load_discover) / r);
-    std::printf("  discovery alone %8.1f ms  %5.2fx read\n", Median(discover),
-                Median(discover) / r);
+    std::printf("  file %.1f MB; modem found: %s; medians of %d runs\n", file_size / 1e6,
+                found ? "yes" : "NO", repeat);
+    std::printf("                     wall ms  x read    cpu ms  x read\n");
+    auto row = [&](const char* what, const Series& s) {
+        std::printf("  %-16s %9.1f %7.2f %9.1f %7.2f\n", what, Median(s.wall), Median(s.wall) / rw,
+                    Median(s.cpu), Median(s.cpu) / rc);
+    };
+    row("read", read);
+    row("load", load);
+    row("load+discovery", load_discover);
+    row("discovery alone", discover);
     std::printf("  tree heap %.1f MB = %.2fx file (the tree's own count: %.1f MB)\n",
                 tree_heap / 1e6, tree_heap / file_size, tree_counted / 1e6);
     std::printf("  peak heap while loading %.1f MB = %.2fx file\n", peak_heap / 1e6,

@@ -454,6 +454,16 @@ void Parser::HexData(std::u16string_view data, std::uint32_t type) {
     while (true) {
         while (i < data.size() && IsBlank(data[i])) ++i;
         if (i == data.size() || data[i] == u';') break;
+        // The usual "xx," in one step.
+        if (i + 2 <= data.size() && (i + 2 == data.size() || data[i + 2] == u',')) {
+            const int high = HexValue(data[i]);
+            const int low = HexValue(data[i + 1]);
+            if (high >= 0 && low >= 0) {
+                bytes_.push_back(static_cast<std::uint8_t>(high * 16 + low));
+                i += i + 2 == data.size() ? 2 : 3;
+                continue;
+            }
+        }
         if (data[i] == u'\\') {
             if (!TrimLeft(data.substr(i + 1)).empty()) {
                 Fail("unexpected text after the continuation '\\'");

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -106,6 +107,14 @@ bool RegistryTextLines::DecodeUtf8Line(std::string_view bytes) {
     char16_t* out = buffer_.data();
     std::size_t i = 0;
     while (i < n) {
+        // Eight ASCII bytes at a time, the common case.
+        std::uint64_t word;
+        while (i + 8 <= n && (std::memcpy(&word, p + i, 8), (word & 0x8080808080808080ull) == 0)) {
+            for (int k = 0; k < 8; ++k) out[k] = p[i + k];
+            out += 8;
+            i += 8;
+        }
+        if (i == n) break;
         const unsigned char b = p[i];
         if (b < 0x80) {
             *out++ = b;
