@@ -41,6 +41,9 @@ public final class Probe {
         List<Section> sections = new ArrayList<>();
         sections.add(new ModemSection(environment));
         sections.add(new CredentialSection(environment, showPassword));
+        sections.add(new CatalogueSection(environment));
+        sections.add(new TokenSection(environment));
+        sections.add(new LevelSection(environment));
         return sections;
     }
 
