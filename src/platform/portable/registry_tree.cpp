@@ -157,30 +157,41 @@ void RegistryTree::IndexSubkeys(Key* parent) {
     }
 }
 
-RegistryTree::Key* RegistryTree::Child(Key* parent, std::u16string_view name) {
-    if (name.empty() || name.size() > kMaxKeyNameLength) return nullptr;
-    if (name.find(u'\0') != std::u16string_view::npos) return nullptr;
-    if (Key* existing = FindChild(parent, name)) return existing;
+RegistryTree::Key* RegistryTree::NewKey(std::u16string_view name) {
     Key* key = &keys_.emplace_back(Key{
         nullptr, static_cast<std::uint32_t>(name.size()), false, false, false, nullptr, {}, {}});
     key->name = StoreName(name);
+    return key;
+}
+
+RegistryTree::Key* RegistryTree::Child(Key* parent, std::u16string_view name) {
+    if (name.empty() || name.size() > kMaxKeyNameLength) return nullptr;
+    if (name.find(u'\0') != std::u16string_view::npos) return nullptr;
     auto& subkeys = parent->subkeys;
-    if (!parent->unsorted && !subkeys.empty() && !InWindowsOrder(subkeys.back(), key)) {
-        if (!bulk_) {
-            subkeys.insert(std::lower_bound(subkeys.begin(), subkeys.end(), key, InWindowsOrder),
-                           key);
-            return key;
-        }
-        parent->unsorted = true;
+    // A name past the last of subkeys in order is new: no search needed.
+    const bool past_last =
+        !parent->unsorted && (subkeys.empty() || CompareNames(subkeys.back()->Name(), name) < 0);
+    if (!past_last) {
+        if (Key* existing = FindChild(parent, name)) return existing;
+    }
+    Key* key = NewKey(name);
+    if (past_last) {
         subkeys.push_back(key);
-        if (subkeys.size() > kScanLimit) IndexSubkeys(parent);
         return key;
     }
+    if (!bulk_) {
+        subkeys.insert(std::lower_bound(subkeys.begin(), subkeys.end(), key, InWindowsOrder), key);
+        return key;
+    }
+    // Out of order while loading: appended now, sorted at the end, found meanwhile by a
+    // scan or, past a few subkeys, through the index.
+    const bool indexed_before = parent->unsorted && subkeys.size() > kScanLimit;
+    parent->unsorted = true;
     subkeys.push_back(key);
-    if (parent->unsorted && subkeys.size() == kScanLimit + 1) {
-        IndexSubkeys(parent);
-    } else if (parent->unsorted && subkeys.size() > kScanLimit + 1) {
+    if (indexed_before) {
         subkey_index_.emplace(ChildRef{parent, key->Name()}, key);
+    } else if (subkeys.size() > kScanLimit) {
+        IndexSubkeys(parent);
     }
     return key;
 }

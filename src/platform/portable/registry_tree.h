@@ -126,6 +126,7 @@ class RegistryTree {
     const char16_t* StoreName(std::u16string_view name);
     const std::uint8_t* StoreBytes(std::span<const std::uint8_t> bytes);
     void* Allocate(std::size_t size);
+    Key* NewKey(std::u16string_view name);
     TreeEditStatus Walk(std::u16string_view path, bool create, Key** out);
     Value* FindValueForEdit(Key* key, std::u16string_view name);
     void IndexSubkeys(Key* parent);
