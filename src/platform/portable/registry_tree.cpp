@@ -10,6 +10,7 @@ namespace {
 // Up to this many subkeys or values a key is searched by a plain scan while loading;
 // beyond it, through the tree's index.
 constexpr std::size_t kScanLimit = 16;
+constexpr std::size_t kFirstChunkSize = 4 * 1024;
 constexpr std::size_t kChunkSize = 64 * 1024;
 constexpr std::size_t kOwnChunkFrom = kChunkSize / 4;
 
@@ -77,17 +78,20 @@ void* RegistryTree::Allocate(std::size_t size) {
     size = (size + 1) & ~std::size_t{1};  // names are UTF-16: keep everything 2-aligned
     if (size == 0) return nullptr;
     if (size >= kOwnChunkFrom) {
-        chunks_.push_back(std::make_unique<std::uint8_t[]>(size));
+        chunks_.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(size));
         arena_bytes_ += size;
         return chunks_.back().get();
     }
     if (chunk_size_ - chunk_used_ < size || chunks_.empty()) {
-        chunks_.push_back(std::make_unique<std::uint8_t[]>(kChunkSize));
+        // Chunks grow with the tree, so a small tree stays small.
+        const std::size_t chunk =
+            std::max(size, std::clamp(arena_bytes_, kFirstChunkSize, kChunkSize));
+        chunks_.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(chunk));
         // A big block pushed later must not become the current chunk: keep it last here.
         if (chunks_.size() > 1) std::swap(chunks_.front(), chunks_.back());
-        chunk_size_ = kChunkSize;
+        chunk_size_ = chunk;
         chunk_used_ = 0;
-        arena_bytes_ += kChunkSize;
+        arena_bytes_ += chunk;
     }
     void* p = chunks_.front().get() + chunk_used_;
     chunk_used_ += size;
