@@ -7,8 +7,10 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -253,7 +255,27 @@ TEST_F(PortableRegistryTest, TreeRefusesNamesAndDepthsOverTheLimits) {
               TreeEditStatus::kNameTooLong);
 }
 
+// Puts VELTRANE_REGISTRY back as the test found it.
+class RegistryVariableGuard {
+  public:
+    RegistryVariableGuard() {
+        const char* value = std::getenv("VELTRANE_REGISTRY");
+        if (value) saved_ = value;
+    }
+    ~RegistryVariableGuard() {
+        if (saved_) {
+            setenv("VELTRANE_REGISTRY", saved_->c_str(), 1);
+        } else {
+            unsetenv("VELTRANE_REGISTRY");
+        }
+    }
+
+  private:
+    std::optional<std::string> saved_;
+};
+
 TEST(PortableRegistryMachineTest, ReadsTheFileNamedByTheEnvironment) {
+    const RegistryVariableGuard guard;
     const auto folder = testing::FreshFolder();
     const auto good = folder / "machine.reg";
     std::ofstream(good) << "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SYSTEM\\Probe]\n\"v\"=\"1\"\n";
