@@ -48,7 +48,9 @@ std::int32_t ShortSum(const std::int8_t* samples, std::size_t count) {
 // depend on what came before, and only through the count's parity: a group of samples is
 // added at once from its plain increments and the parity at each of its ties.
 constexpr std::size_t kGroup = 64;
-constexpr int kWidestUnit = 15;  // u/2 still fits the 16-bit lanes
+// u/2 must fit the 16-bit lanes. It always does: from 2^38 on (u = 2^15) no square is more
+// than half a unit and the sum stays where it is.
+constexpr int kWidestUnit = 15;
 
 // Inclusive prefix XOR: bit i becomes the parity of bits 0 to i.
 constexpr std::uint64_t PrefixParity(std::uint64_t bits) {
