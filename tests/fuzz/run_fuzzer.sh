@@ -1,8 +1,9 @@
 #!/bin/sh
 # run_fuzzer.sh FUZZER WORKDIR SOURCE_DIR [SECONDS]
-# Runs the registry file fuzzer for a bounded time from a fresh corpus seeded with the
-# registry fixtures (and samples/, where present). libFuzzer exits non-zero on a crash, a
-# leak, a hang (-timeout) or memory over -rss_limit_mb; the reproducer lands in WORKDIR.
+# Runs the registry file fuzzer for a bounded time from a fresh corpus seeded with the .reg
+# files among the fixtures (and samples/, where present). libFuzzer exits non-zero on a
+# crash, a leak, a hang (-timeout) or memory over -rss_limit_mb; the reproducer lands in
+# WORKDIR.
 set -eu
 fuzzer=$1
 work=$2
@@ -13,7 +14,7 @@ rm -rf "$work"
 mkdir -p "$work/corpus" "$work/seeds"
 for dir in "$source/tests/fixtures/registry" "$source/samples"; do
     [ -d "$dir" ] || continue
-    find "$dir" -type f -size -1024k -exec cp {} "$work/seeds/" \; 2>/dev/null || true
+    find "$dir" -type f -name "*.reg" -size -1024k -exec cp {} "$work/seeds/" \; 2>/dev/null || true
 done
 ls "$work/seeds" | head -n 50
 
