@@ -313,10 +313,18 @@ TEST(RegistryFileWineTest, ReadsAnExcerptOfAFreshPrefix) {
     EXPECT_EQ(Units(link).substr(0, 21), std::u16string(u"SEGOEUI.TTF,Segoe UI\0", 21));
 }
 
-// A whole system.reg of a real prefix, where the run provides one.
+// A whole system.reg of a real prefix, where the run names one (VELTRANE_WINE_SYSTEM_REG)
+// or has one (WINEPREFIX).
 TEST(RegistryFileWineTest, ReadsAWholePrefixWhenGivenOne) {
-    const char* file = std::getenv("VELTRANE_WINE_SYSTEM_REG");
-    if (!file) GTEST_SKIP() << "VELTRANE_WINE_SYSTEM_REG names no system.reg";
+    std::filesystem::path file;
+    if (const char* named = std::getenv("VELTRANE_WINE_SYSTEM_REG")) {
+        file = named;
+    } else if (const char* prefix = std::getenv("WINEPREFIX")) {
+        file = std::filesystem::path(prefix) / "system.reg";
+    }
+    if (file.empty() || !std::filesystem::exists(file)) {
+        GTEST_SKIP() << "neither VELTRANE_WINE_SYSTEM_REG nor WINEPREFIX names a system.reg";
+    }
     const auto result = LoadRegistryFile(file);
     ASSERT_FALSE(result.error) << DescribeRegistryFileError(*result.error);
     EXPECT_NE(Find(*result.tree, u"System\\CurrentControlSet\\Control\\Class"), nullptr);
