@@ -100,6 +100,14 @@ GroupIncrements Increments(const std::int8_t* samples, int k) {
     return group;
 }
 
+// Set bits, without relying on a population count instruction.
+constexpr int CountBits(std::uint64_t bits) {
+    bits = bits - ((bits >> 1) & 0x5555555555555555u);
+    bits = (bits & 0x3333333333333333u) + ((bits >> 2) & 0x3333333333333333u);
+    bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+    return static_cast<int>((bits * 0x0101010101010101u) >> 56);
+}
+
 // The ties that add one: those where the count in units, before its rounding, is odd. That
 // parity is the parity of the plain increments since the last tie (a tie always leaves the
 // count even), or since the group's start, with the parity the count had there.
@@ -111,7 +119,7 @@ int RoundedUpTies(const GroupIncrements& group, std::uint64_t start_parity) {
     const std::uint64_t odd_ties = group.ties & running;
     const std::uint64_t passes = ~group.ties | odd_ties;
     const std::uint64_t at_last_tie = (passes + odd_ties + start_parity) ^ passes ^ odd_ties;
-    return std::popcount(group.ties & (running ^ at_last_tie));
+    return CountBits(group.ties & (running ^ at_last_tie));
 }
 
 // Adds whole groups while the sum stays within one binade (one u), and returns where it
@@ -126,11 +134,21 @@ std::size_t AddRoundedGroups(const std::int8_t* data, std::size_t i, std::size_t
         if (k > kWidestUnit) break;
         const std::uint64_t unit = std::uint64_t{1} << k;
         const std::uint64_t binade_end = std::uint64_t{1} << (24 + k);
-        if (total + kGroup * (kLargestSquare + unit) >= binade_end) break;
-        const GroupIncrements group = Increments(data + i, k);
-        const std::uint64_t units = total >> k;
-        total = (units + group.plain + RoundedUpTies(group, units & 1)) << k;
-        i += kGroup;
+        // No group adds more than this, rounding included.
+        const std::uint64_t most = kGroup * (kLargestSquare + unit);
+        if (total + most >= binade_end) break;
+        // Groups that all start and end within the binade: one u for all of them.
+        const std::size_t groups = static_cast<std::size_t>(
+            std::min<std::uint64_t>((count - i) / kGroup, (binade_end - 1 - total) / most));
+        std::uint64_t units = total >> k;
+        for (std::size_t g = 0; g < groups; ++g, i += kGroup) {
+            const GroupIncrements group = Increments(data + i, k);
+            // Both outcomes ahead of time: only the choice waits for the previous group.
+            const int if_even = RoundedUpTies(group, 0);
+            const int if_odd = RoundedUpTies(group, 1);
+            units += group.plain + static_cast<std::uint64_t>((units & 1) != 0 ? if_odd : if_even);
+        }
+        total = units << k;
     }
     sum = static_cast<float>(total);  // exact: a multiple of u below 2^(24 + k)
     return i;
