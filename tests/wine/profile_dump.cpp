@@ -95,8 +95,9 @@ ProfileDump EmptyDump() {
 }
 
 // The profile every driver key of the Wine fixtures holds, `tag` telling them apart. Hangup
-// has no key, Monitor a key without values, Settings no Tone, Reset is a multi-string and
-// Prefix an expandable string.
+// has no key, Monitor a key without values, Settings no Tone, Reset is a multi-string,
+// Prefix an expandable string, DialSuffix larger than the scratch buffer, and StartPlay has
+// a value too large for it between the others.
 void FillDriver(ProfileDump& dump, int number, const std::u16string& tag) {
     auto text = [&](const char16_t* name, std::u16string value) { dump[name].entries = {value}; };
     text(u"AttachedTo", u"COM" + Widen(std::to_string(number + 3)));
@@ -107,7 +108,7 @@ void FillDriver(ProfileDump& dump, int number, const std::u16string& tag) {
     text(u"TerminateRecord", u"<h10><h21>");
     text(u"CallSetupFailTimer", u"S7=<#>");
     text(u"DialPrefix", u"D");
-    text(u"DialSuffix", u";");
+    text(u"DialSuffix", u";" + std::u16string(9000, u'W'));  // over the 16384-byte buffer
     text(u"Prefix", u"%PREFIX%AT");
     text(u"SpeakerMode_Dial", u"M1");
     text(u"SpeakerMode_Off", u"M0");
@@ -121,6 +122,9 @@ void FillDriver(ProfileDump& dump, int number, const std::u16string& tag) {
         const std::u16string name = field.name;
         if (name == u"Init") {
             dump[name].entries = {u"AT<cr>", u"", u"AT#CLS=8<cr>"};
+        } else if (name == u"StartPlay") {
+            // Its third value is too large for the buffer and is left out.
+            dump[name].entries = {name + u"-1 " + tag, name + u"-2 " + tag, name + u"-4 " + tag};
         } else if (name != u"Hangup" && name != u"Monitor") {
             dump[name].entries = {name + u"-1 " + tag, name + u"-2 " + tag};
         }
