@@ -47,8 +47,15 @@ int Import(const std::string& fixture) {
     return RunChild(Regedit(), {"/S", (FixtureFolder() / fixture).string()}, ProgramFolder());
 }
 
-// Each fixture alone in the prefix's registry, and none left behind for other tests.
+// The prefix is shared with the other tests of the build: no fixture is left in it, even
+// when a check fails half-way.
+struct RemoveFixturesAtEnd {
+    ~RemoveFixturesAtEnd() { Import("wine-cleanup.reg"); }
+};
+
+// Each fixture alone in the prefix's registry.
 TEST(WineRegistry, EachFixtureImportedWithRegeditGivesItsProfileThroughTheLibrary) {
+    RemoveFixturesAtEnd cleanup;
     for (const char* fixture : kWineFixtures) {
         SCOPED_TRACE(fixture);
         ASSERT_EQ(Import("wine-cleanup.reg"), 0);
