@@ -5,8 +5,10 @@
 //   regedit /S tree.reg
 //   discovery_wine_bench [--repeat N] tree.reg
 //
-// Prints medians of N runs of the plain read of the file and of a whole discovery
-// (CModemStrings on the machine's registry), and whether the modem was found.
+// Prints medians of N runs of the plain read of the file, of a whole discovery
+// (CModemStrings on the machine's registry), and of loading and unloading the built
+// VeltraneWin32DLL.dll beside this program (its attach runs the same discovery), and whether
+// the modem was found.
 #include <windows.h>
 
 #include <algorithm>
@@ -53,6 +55,13 @@ Times Median(int repeat, F&& run) {
     return {wall[wall.size() / 2], cpu[cpu.size() / 2]};
 }
 
+std::wstring LibraryBesideProgram() {
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length);
+    return folder.substr(0, folder.find_last_of(L"\\/") + 1) + L"VeltraneWin32DLL.dll";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -87,6 +96,14 @@ int main(int argc, char** argv) {
         found = !profile.FriendlyName.empty() && !profile.Init.empty();
     });
 
+    const std::wstring library = LibraryBesideProgram();
+    bool loaded = true;
+    const Times load = Median(repeat, [&] {
+        HMODULE module = LoadLibraryW(library.c_str());
+        loaded = loaded && module != nullptr;
+        if (module != nullptr) FreeLibrary(module);
+    });
+
     std::printf("%s\n  file %.1f MB; modem found: %s; medians of %d runs\n", file.c_str(),
                 bytes / 1e6, found ? "yes" : "no", repeat);
     std::printf("                     wall ms  x read    cpu ms  x read\n");
@@ -95,5 +112,12 @@ int main(int argc, char** argv) {
     std::printf("  discovery         %8.1f  %6.2f  %8.1f  %6.2f\n", discovery.wall_ms,
                 discovery.wall_ms / read.wall_ms, discovery.cpu_ms,
                 read.cpu_ms > 0 ? discovery.cpu_ms / read.cpu_ms : 0.0);
+    if (loaded) {
+        std::printf("  DLL load+unload   %8.1f  %6.2f  %8.1f  %6.2f\n", load.wall_ms,
+                    load.wall_ms / read.wall_ms, load.cpu_ms,
+                    read.cpu_ms > 0 ? load.cpu_ms / read.cpu_ms : 0.0);
+    } else {
+        std::printf("  DLL load: VeltraneWin32DLL.dll not found beside the program\n");
+    }
     return found ? 0 : 1;
 }
