@@ -1,6 +1,8 @@
 package com.quorindel.veltrane.bench;
 
 import java.io.IOException;
+import java.lang.management.ManagementFactory;
+import java.lang.management.ThreadMXBean;
 import java.lang.invoke.MethodHandle;
 import java.lang.invoke.MethodHandles;
 import java.lang.invoke.MethodType;
@@ -32,6 +34,7 @@ public final class JniBench {
         }
     }
 
+    private static final ThreadMXBean THREADS = ManagementFactory.getThreadMXBean();
     private static int sink;
 
     private JniBench() {}
@@ -44,29 +47,43 @@ public final class JniBench {
         }
     }
 
-    /** Nanoseconds per call of one batch. */
-    private static double timeBatch(IntSupplier work, int calls) {
+    /**
+     * Nanoseconds per call of one batch: the thread's CPU time, which other processes on a
+     * busy machine do not inflate, and the wall time.
+     */
+    private static double[] timeBatch(IntSupplier work, int calls) {
+        long cpuStart = THREADS.getCurrentThreadCpuTime();
         long start = System.nanoTime();
         int acc = 0;
         for (int i = 0; i < calls; i++) acc += work.getAsInt();
         long elapsed = System.nanoTime() - start;
+        long cpu = THREADS.getCurrentThreadCpuTime() - cpuStart;
         sink += acc;
-        return (double) elapsed / calls;
+        return new double[] {(double) cpu / calls, (double) elapsed / calls};
     }
 
-    /** Median over rounds of nanoseconds per call, contenders measured alternately. */
-    private static double[] medians(int rounds, int calls, IntSupplier... contenders) {
-        double[][] times = new double[contenders.length][rounds];
+    /**
+     * Medians over rounds of CPU and wall nanoseconds per call ({cpu, wall} per contender),
+     * the contenders measured alternately within each round.
+     */
+    private static double[][] medians(int rounds, int calls, IntSupplier... contenders) {
+        double[][][] times = new double[contenders.length][2][rounds];
         for (int warm = 0; warm < 3; warm++) {
             for (IntSupplier c : contenders) timeBatch(c, calls);
         }
         for (int r = 0; r < rounds; r++) {
-            for (int c = 0; c < contenders.length; c++) times[c][r] = timeBatch(contenders[c], calls);
+            for (int c = 0; c < contenders.length; c++) {
+                double[] t = timeBatch(contenders[c], calls);
+                times[c][0][r] = t[0];
+                times[c][1][r] = t[1];
+            }
         }
-        double[] result = new double[contenders.length];
+        double[][] result = new double[contenders.length][2];
         for (int c = 0; c < contenders.length; c++) {
-            Arrays.sort(times[c]);
-            result[c] = times[c][rounds / 2];
+            for (int kind = 0; kind < 2; kind++) {
+                Arrays.sort(times[c][kind]);
+                result[c][kind] = times[c][kind][rounds / 2];
+            }
         }
         return result;
     }
@@ -91,24 +108,29 @@ public final class JniBench {
                 throw new AssertionError(size + " bytes: native " + actual + ", Java " + expected);
             }
             int calls = Math.max(20, (int) (200_000_000L / (size + 400)));
-            double[] t = medians(rounds, calls,
+            double[][] t = medians(rounds, calls,
                     () -> Float.floatToRawIntBits(nativeLevel(bytes, size)),
                     () -> Float.floatToRawIntBits(JavaLevel.level(bytes, size)));
-            System.out.printf("  %8d bytes  native %12.1f  java %12.1f  java/native %6.2f  (same bits: %s)%n",
-                    size, t[0], t[1], t[1] / t[0], Float.toString(actual));
+            System.out.printf("  %8d bytes  cpu: native %11.1f  java %11.1f  java/native %6.2f"
+                            + "   wall: java/native %6.2f   (same bits: %s)%n",
+                    size, t[0][0], t[1][0], t[1][0] / t[0][0], t[1][1] / t[0][1],
+                    Float.toString(actual));
         }
 
         System.out.println("strings: against NewString alone (ns per call)");
         if (com.quorindel.veltrane.D.A.g103(8).length() != 92) throw new AssertionError("g103 8");
         if (com.quorindel.veltrane.J.D.g301(8).length() != 5) throw new AssertionError("g301 8");
-        int calls = 2_000_000;
-        double[] t = medians(rounds, calls,
+        // Many short rounds: a burst of load elsewhere spoils a few rounds, not the median.
+        int calls = 200_000;
+        double[][] t = medians(rounds * 5, calls,
                 () -> com.quorindel.veltrane.D.A.g103(8).length(),
                 () -> Floor.text92(8).length(),
                 () -> com.quorindel.veltrane.J.D.g301(8).length(),
                 () -> Floor.text5(8).length());
-        System.out.printf("  g103(8), 92 chars  %8.1f  floor %8.1f  ratio %5.2f%n", t[0], t[1], t[0] / t[1]);
-        System.out.printf("  g301(8),  5 chars  %8.1f  floor %8.1f  ratio %5.2f%n", t[2], t[3], t[2] / t[3]);
+        System.out.printf("  g103(8), 92 chars  cpu %7.1f  floor %7.1f  ratio %5.2f   wall ratio %5.2f%n",
+                t[0][0], t[1][0], t[0][0] / t[1][0], t[0][1] / t[1][1]);
+        System.out.printf("  g301(8),  5 chars  cpu %7.1f  floor %7.1f  ratio %5.2f   wall ratio %5.2f%n",
+                t[2][0], t[3][0], t[2][0] / t[3][0], t[2][1] / t[3][1]);
         System.out.println("(sink " + sink + ")");
     }
 }
