@@ -20,6 +20,16 @@ install(TARGETS VeltraneWin32DLL
         LIBRARY DESTINATION lib COMPONENT library)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/README.txt DESTINATION . COMPONENT library)
 
+# The probe and the declarations it names in its manifest; on Linux its registry-file
+# helper goes beside the library.
+if(TARGET veltrane_probe_jar)
+    install(FILES ${PROJECT_BINARY_DIR}/veltrane-probe.jar ${PROJECT_BINARY_DIR}/veltrane-api.jar
+            DESTINATION . COMPONENT library)
+endif()
+if(TARGET VeltraneProbe)
+    install(TARGETS VeltraneProbe LIBRARY DESTINATION lib COMPONENT library)
+endif()
+
 # License notices: on Windows the GCC runtime (libgcc, libstdc++) and the mingw-w64 runtime
 # with winpthreads are linked in; on Linux nothing is linked statically.
 if(WIN32)

@@ -21,13 +21,14 @@ public final class Probe {
 
     private static final String USAGE =
             "Usage: java -Djava.library.path=<folder> -jar veltrane-probe.jar [--json]\n"
-                    + "       [--show-password] [--help]\n"
+                    + "       [--show-password] [--version] [--help]\n"
                     + "\n"
                     + "Loads VeltraneWin32DLL the way the application does and prints what the\n"
                     + "application would see.\n"
                     + "\n"
                     + "  --json   print the report as one JSON object\n"
                     + "  --show-password   print the database password (otherwise only its length)\n"
+                    + "  --version   print the probe's version, which is the library package's\n"
                     + "  --help   print this text\n"
                     + "\n"
                     + "On Windows the library reads the machine's registry. Elsewhere it reads the\n"
@@ -45,6 +46,12 @@ public final class Probe {
         sections.add(new TokenSection(environment));
         sections.add(new LevelSection(environment));
         return sections;
+    }
+
+    /** The version the build wrote into the jar's manifest; "unknown" outside the jar. */
+    static String version() {
+        String version = Probe.class.getPackage().getImplementationVersion();
+        return version != null ? version : "unknown";
     }
 
     public static void main(String[] args) {
@@ -70,6 +77,9 @@ public final class Probe {
                 case "--help":
                 case "-h":
                     out.print(USAGE);
+                    return EXIT_OK;
+                case "--version":
+                    out.println("veltrane-probe " + version());
                     return EXIT_OK;
                 default:
                     err.println("veltrane-probe: unknown option '" + arg + "'");
