@@ -18,10 +18,7 @@ archive=$(find "$work/out" -maxdepth 1 -name 'VeltraneWin32DLL-*' \( -name '*.ta
 [ -n "$archive" ] || { echo "FAIL: no archive in $work/out"; exit 1; }
 echo "archive: $(basename "$archive")"
 mkdir -p "$work/unpacked"
-case "$archive" in
-*.zip) (cd "$work/unpacked" && unzip -q "$archive") ;;
-*) tar -xzf "$archive" -C "$work/unpacked" ;;
-esac
+(cd "$work/unpacked" && cmake -E tar xf "$archive")
 top="$work/unpacked/$(basename "$archive" | sed -E 's/\.(tar\.gz|zip)$//')"
 [ -d "$top" ] || { echo "FAIL: the archive has no top folder $(basename "$top")"; exit 1; }
 
