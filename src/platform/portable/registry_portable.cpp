@@ -48,26 +48,6 @@ RegStatus CopyData(const RegistryTree::Value& value, std::uint8_t* data, std::ui
 
 }  // namespace
 
-RegKey::~RegKey() {
-    Close();
-}
-
-RegKey::RegKey(RegKey&& other) noexcept : handle_(other.handle_), owned_(other.owned_) {
-    other.handle_ = nullptr;
-    other.owned_ = false;
-}
-
-RegKey& RegKey::operator=(RegKey&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = other.handle_;
-        owned_ = other.owned_;
-        other.handle_ = nullptr;
-        other.owned_ = false;
-    }
-    return *this;
-}
-
 void RegKey::Close() {
     handle_ = nullptr;
     owned_ = false;

@@ -23,26 +23,6 @@ LPCWSTR Wide(const char16_t* text) {
 
 }  // namespace
 
-RegKey::~RegKey() {
-    Close();
-}
-
-RegKey::RegKey(RegKey&& other) noexcept : handle_(other.handle_), owned_(other.owned_) {
-    other.handle_ = nullptr;
-    other.owned_ = false;
-}
-
-RegKey& RegKey::operator=(RegKey&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = other.handle_;
-        owned_ = other.owned_;
-        other.handle_ = nullptr;
-        other.owned_ = false;
-    }
-    return *this;
-}
-
 void RegKey::Close() {
     if (handle_ != nullptr && owned_) RegCloseKey(static_cast<HKEY>(handle_));
     handle_ = nullptr;
