@@ -1,20 +1,18 @@
 #!/usr/bin/env bash
 # Builds and tests everything: installs what is missing (Debian 12), then configures,
-# builds and runs the tests of each preset (Linux, Wine 32 and 64, sanitizers). Exits
+# builds and runs the tests of each preset (Linux, Wine 32 and 64, ASan+UBSan with the
+# fuzzer, ThreadSanitizer). Exits
 # non-zero if anything failed and ends with one line "N passed, M failed".
 #
 #   scripts/test.sh                   every stage
 #   scripts/test.sh --preset linux    only the named preset(s), repeatable
-#   scripts/test.sh --full            also the slow checks (ThreadSanitizer build)
 #
 # Each stage is a function that counts what it checked with passed/failed; a new stage
 # is one more function and one more line in main.
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-PRESETS=("${VELTRANE_BINARY_PRESETS[@]}" linux-sanitize)
-SLOW_PRESETS=(linux-tsan)
-FULL=0
+PRESETS=("${VELTRANE_BINARY_PRESETS[@]}" linux-sanitize linux-tsan)
 PASSED=0
 FAILED=0
 FAILURES=()
@@ -64,7 +62,6 @@ main() {
     local only=()
     while [ "$#" -gt 0 ]; do
         case "$1" in
-        --full) FULL=1 ;;
         --preset) [ "$#" -ge 2 ] || { echo "--preset needs a name" >&2; exit 2; }
                   only+=("$2"); shift ;;
         -h | --help) sed -n '2,12p' "$0"; exit 0 ;;
@@ -81,7 +78,6 @@ main() {
     fi
 
     local presets=("${PRESETS[@]}")
-    [ "$FULL" -eq 1 ] && presets+=("${SLOW_PRESETS[@]}")
     [ "${#only[@]}" -gt 0 ] && presets=("${only[@]}")
     local preset
     for preset in "${presets[@]}"; do
