@@ -142,7 +142,7 @@ class AttachedLibrary : public ::testing::Test {
 #endif
     }
     std::string Log() const {
-        return testing::ReadFileBytes(folder_ / "log" / "VeltraneDll.log");
+        return testing::ReadFileBytes(testing::LogFileIn(folder_));
     }
 
     std::filesystem::path folder_;

@@ -30,12 +30,6 @@ using testing::ReadFileBytes;
 
 using Method = jstring(JNICALL*)(JNIEnv*, jclass, jstring);
 
-#ifdef _WIN32
-constexpr const char* kChild = "credential_child.exe";
-#else
-constexpr const char* kChild = "credential_child";
-#endif
-
 std::string Ascii(std::u16string_view text) {
     return std::string(text.begin(), text.end());
 }
@@ -87,12 +81,12 @@ TEST_F(CredentialLibrary, ReturnsTheSameCredentialsOnEveryCallWhateverTheArgumen
 // Runs the child in a fresh folder with a log folder; gives the results file's text.
 std::string RunCalls(const std::filesystem::path& folder, const std::vector<std::string>& calls) {
     std::filesystem::create_directories(folder / "log");
-    EXPECT_EQ(testing::RunChild(testing::ProgramFolder() / kChild, calls, folder), 0);
+    EXPECT_EQ(testing::RunChild(testing::HelperProgram("credential_child"), calls, folder), 0);
     return ReadFileBytes(folder / "results.txt");
 }
 
 std::string LogOf(const std::filesystem::path& folder) {
-    return ReadFileBytes(folder / "log" / "VeltraneDll.log");
+    return ReadFileBytes(testing::LogFileIn(folder));
 }
 
 TEST(CredentialLog, SuccessfulCallsWriteNothing) {
@@ -102,7 +96,7 @@ TEST(CredentialLog, SuccessfulCallsWriteNothing) {
         std::string user = Ascii(testing::kDefaultUserName);
         EXPECT_EQ(results, user + "\n" + Ascii(testing::kDefaultPassword) + "\n" + user + "\n");
     }
-    EXPECT_TRUE(std::filesystem::exists(folder / "log" / "VeltraneDll.log"));
+    EXPECT_TRUE(std::filesystem::exists(testing::LogFileIn(folder)));
     EXPECT_EQ(LogOf(folder), "");
 }
 

@@ -8,50 +8,42 @@ namespace veltrane {
 namespace {
 
 using testing::FreshFolder;
-using testing::ProgramFolder;
+using testing::HelperProgram;
+using testing::LogFileIn;
 using testing::ReadFileBytes;
 using testing::RunChild;
-
-#ifdef _WIN32
-constexpr const char* kChild = "library_child.exe";
-#else
-constexpr const char* kChild = "library_child";
-#endif
-
-std::filesystem::path LogIn(const std::filesystem::path& folder) {
-    return folder / "log" / "VeltraneDll.log";
-}
 
 TEST(Frame, LoadEmptiesTheLogOfTheLastRun) {
     auto folder = FreshFolder();
     std::filesystem::create_directories(folder / "log");
-    ASSERT_EQ(RunChild(ProgramFolder() / kChild, {"append", "old run", "load"}, folder), 0);
-    EXPECT_TRUE(std::filesystem::exists(LogIn(folder)));
-    EXPECT_EQ(ReadFileBytes(LogIn(folder)), "");
+    ASSERT_EQ(RunChild(HelperProgram("library_child"), {"append", "old run", "load"}, folder), 0);
+    EXPECT_TRUE(std::filesystem::exists(LogFileIn(folder)));
+    EXPECT_EQ(ReadFileBytes(LogFileIn(folder)), "");
 }
 
 TEST(Frame, SecondLoadInOneProcessNeitherReopensNorEmptiesTheLog) {
     auto folder = FreshFolder();
     std::filesystem::create_directories(folder / "log");
     // Text appended between the two loads would be lost if the second load attached again.
-    ASSERT_EQ(RunChild(ProgramFolder() / kChild,
+    ASSERT_EQ(RunChild(HelperProgram("library_child"),
                        {"load", "append", "kept", "load", "unload", "unload"}, folder),
               0);
-    EXPECT_EQ(ReadFileBytes(LogIn(folder)), "kept");
+    EXPECT_EQ(ReadFileBytes(LogFileIn(folder)), "kept");
 }
 
 TEST(Frame, LoadsWithoutALogFolderAndCreatesNoFile) {
     auto folder = FreshFolder();
-    ASSERT_EQ(RunChild(ProgramFolder() / kChild, {"load", "unload"}, folder), 0);
+    ASSERT_EQ(RunChild(HelperProgram("library_child"), {"load", "unload"}, folder), 0);
     EXPECT_FALSE(std::filesystem::exists(folder / "log"));
 }
 
 TEST(Frame, LoadAndUnloadAfterAProcessKilledWhileLoaded) {
     auto folder = FreshFolder();
     std::filesystem::create_directories(folder / "log");
-    EXPECT_EQ(RunChild(ProgramFolder() / kChild, {"load", "kill"}, folder), 137);
-    EXPECT_EQ(RunChild(ProgramFolder() / kChild, {"load", "append", "x", "unload"}, folder), 0);
-    EXPECT_EQ(ReadFileBytes(LogIn(folder)), "x");
+    EXPECT_EQ(RunChild(HelperProgram("library_child"), {"load", "kill"}, folder), 137);
+    EXPECT_EQ(RunChild(HelperProgram("library_child"), {"load", "append", "x", "unload"}, folder),
+              0);
+    EXPECT_EQ(ReadFileBytes(LogFileIn(folder)), "x");
 }
 
 }  // namespace

@@ -17,19 +17,10 @@ namespace veltrane {
 namespace {
 
 using testing::FreshFolder;
-using testing::ProgramFolder;
+using testing::HelperProgram;
+using testing::LogFileIn;
 using testing::ReadFileBytes;
 using testing::RunChild;
-
-#ifdef _WIN32
-constexpr const char* kLogChild = "log_child.exe";
-#else
-constexpr const char* kLogChild = "log_child";
-#endif
-
-std::filesystem::path LogIn(const std::filesystem::path& folder) {
-    return folder / "log" / "VeltraneDll.log";
-}
 
 TEST(Lifecycle, AttachCreatesBothObjectsOnceAndDetachReleasesThem) {
     auto folder = FreshFolder();
@@ -49,20 +40,20 @@ TEST(Lifecycle, AttachCreatesBothObjectsOnceAndDetachReleasesThem) {
     ASSERT_TRUE(ProcessAttach());
     EXPECT_EQ(g_logStream, log);
     EXPECT_EQ(g_modemStrings, profile);
-    EXPECT_EQ(ReadFileBytes(LogIn(folder)), "Error 23\r\n");
+    EXPECT_EQ(ReadFileBytes(LogFileIn(folder)), "Error 23\r\n");
 
     ProcessDetach();
     EXPECT_EQ(g_logStream, nullptr);
     EXPECT_EQ(g_modemStrings, nullptr);
     WriteLog(u"after detach\n");  // dropped, no crash
     std::filesystem::current_path(previous);
-    EXPECT_EQ(ReadFileBytes(LogIn(folder)), "Error 23\r\n");
+    EXPECT_EQ(ReadFileBytes(LogFileIn(folder)), "Error 23\r\n");
 }
 
 TEST(Lifecycle, WithoutALogFolderTheLoadSucceedsAndNoFileAppears) {
     auto folder = FreshFolder();
-    ASSERT_EQ(RunChild(ProgramFolder() / kLogChild, {"Error 22\\n", "detach"}, folder), 0);
-    EXPECT_FALSE(std::filesystem::exists(LogIn(folder)));
+    ASSERT_EQ(RunChild(HelperProgram("log_child"), {"Error 22\\n", "detach"}, folder), 0);
+    EXPECT_FALSE(std::filesystem::exists(LogFileIn(folder)));
     EXPECT_FALSE(std::filesystem::exists(folder / "log"));
 }
 
@@ -70,19 +61,18 @@ TEST(Lifecycle, EachProcessEmptiesTheLogOfThePreviousRun) {
     auto folder = FreshFolder();
     std::filesystem::create_directories(folder / "log");
     ASSERT_EQ(
-        RunChild(ProgramFolder() / kLogChild, {"Error 22\\n", "Error 23\\n", "detach"}, folder), 0);
-    EXPECT_EQ(ReadFileBytes(LogIn(folder)), "Error 22\r\nError 23\r\n");
-    ASSERT_EQ(RunChild(ProgramFolder() / kLogChild, {"Error 24\\n", "detach"}, folder), 0);
-    EXPECT_EQ(ReadFileBytes(LogIn(folder)), "Error 24\r\n");
+        RunChild(HelperProgram("log_child"), {"Error 22\\n", "Error 23\\n", "detach"}, folder), 0);
+    EXPECT_EQ(ReadFileBytes(LogFileIn(folder)), "Error 22\r\nError 23\r\n");
+    ASSERT_EQ(RunChild(HelperProgram("log_child"), {"Error 24\\n", "detach"}, folder), 0);
+    EXPECT_EQ(ReadFileBytes(LogFileIn(folder)), "Error 24\r\n");
 }
 
 TEST(Lifecycle, MessagesSurviveAProcessKilledWithoutDetach) {
     auto folder = FreshFolder();
     std::filesystem::create_directories(folder / "log");
-    int code =
-        RunChild(ProgramFolder() / kLogChild, {"Error 25\\n", "Error 26\\n", "kill"}, folder);
+    int code = RunChild(HelperProgram("log_child"), {"Error 25\\n", "Error 26\\n", "kill"}, folder);
     EXPECT_EQ(code, 137);
-    EXPECT_EQ(ReadFileBytes(LogIn(folder)), "Error 25\r\nError 26\r\n");
+    EXPECT_EQ(ReadFileBytes(LogFileIn(folder)), "Error 25\r\nError 26\r\n");
 }
 
 }  // namespace

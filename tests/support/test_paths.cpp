@@ -41,4 +41,16 @@ std::string ReadFileBytes(const std::filesystem::path& path) {
     return bytes.str();
 }
 
+std::filesystem::path HelperProgram(const std::string& name) {
+#ifdef _WIN32
+    return ProgramFolder() / (name + ".exe");
+#else
+    return ProgramFolder() / name;
+#endif
+}
+
+std::filesystem::path LogFileIn(const std::filesystem::path& folder) {
+    return folder / "log" / "VeltraneDll.log";
+}
+
 }  // namespace veltrane::testing

@@ -14,4 +14,11 @@ std::filesystem::path FreshFolder(const std::string& tag = "");
 
 std::string ReadFileBytes(const std::filesystem::path& path);
 
+// A helper program built beside the running test ("library_child" gives
+// library_child.exe on Windows).
+std::filesystem::path HelperProgram(const std::string& name);
+
+// Where the library keeps its log when attached with `folder` as working directory.
+std::filesystem::path LogFileIn(const std::filesystem::path& folder);
+
 }  // namespace veltrane::testing

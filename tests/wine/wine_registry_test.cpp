@@ -23,15 +23,9 @@
 namespace veltrane::testing {
 namespace {
 
-#ifdef _WIN32
-constexpr const char* kDumpChild = "modem_dump.exe";
-#else
-constexpr const char* kDumpChild = "modem_dump";
-#endif
-
 ProfileDump DumpThroughLibrary(const std::string& tag) {
     const auto out = FreshFolder(tag) / "profile.txt";
-    EXPECT_EQ(RunChild(ProgramFolder() / kDumpChild, {out.string()}, out.parent_path()), 0);
+    EXPECT_EQ(RunChild(HelperProgram("modem_dump"), {out.string()}, out.parent_path()), 0);
     return ReadDump(out).value_or(ProfileDump{});
 }
 
