@@ -14,6 +14,24 @@ namespace veltrane::platform {
 
 namespace {
 
+// Wine's one-letter string escapes and what each stands for.
+struct SimpleEscape {
+    char16_t letter;
+    char16_t value;
+};
+constexpr SimpleEscape kWineEscapes[] = {
+    {u'[', u'['},  {u']', u']'},  {u'a', u'\a'}, {u'b', u'\b'}, {u'e', u'\x1b'},
+    {u'f', u'\f'}, {u'n', u'\n'}, {u'r', u'\r'}, {u't', u'\t'}, {u'v', u'\v'},
+};
+
+// The character a one-letter Wine escape stands for, or null for any other letter.
+const char16_t* WineEscape(char16_t letter) {
+    for (const SimpleEscape& escape : kWineEscapes) {
+        if (escape.letter == letter) return &escape.value;
+    }
+    return nullptr;
+}
+
 enum class Dialect { kRegedit5, kRegedit4, kWine };
 
 struct Header {
@@ -299,37 +317,9 @@ std::size_t Parser::ReadQuoted(std::u16string_view line, std::size_t pos, char16
             Fail(std::string("unknown escape '\\") + Quote(std::u16string_view(&e, 1)) + "' in " +
                  what);
         }
-        switch (e) {
-            case u'[':
-            case u']':
-                out.push_back(e);
-                continue;
-            case u'a':
-                out.push_back(u'\a');
-                continue;
-            case u'b':
-                out.push_back(u'\b');
-                continue;
-            case u'e':
-                out.push_back(u'\x1b');
-                continue;
-            case u'f':
-                out.push_back(u'\f');
-                continue;
-            case u'n':
-                out.push_back(u'\n');
-                continue;
-            case u'r':
-                out.push_back(u'\r');
-                continue;
-            case u't':
-                out.push_back(u'\t');
-                continue;
-            case u'v':
-                out.push_back(u'\v');
-                continue;
-            default:
-                break;
+        if (const char16_t* plain = WineEscape(e)) {
+            out.push_back(*plain);
+            continue;
         }
         if (e == u'x') {
             // \xNNNN: one UTF-16 code unit in up to four hex digits.
