@@ -40,3 +40,28 @@ function(veltrane_add_gtest name)
                                           ${T_LIBRARIES})
     veltrane_add_test(NAME ${name} COMMAND ${name})  # a target name: Wine runs it
 endfunction()
+
+# A program run under valgrind's memcheck in a fresh scratch folder with a "log" folder (as
+# the library expects), failing on any error or any definite or indirect leak:
+#   veltrane_add_valgrind_test(NAME <name> COMMAND <program> [args...])
+# Linux builds without sanitizers only; without valgrind the test fails and says why.
+function(veltrane_add_valgrind_test)
+    cmake_parse_arguments(T "" "NAME" "COMMAND" ${ARGN})
+    if(WIN32 OR VELTRANE_SANITIZED)
+        return()
+    endif()
+    find_program(VELTRANE_VALGRIND valgrind)
+    if(NOT VELTRANE_VALGRIND)
+        add_test(NAME ${T_NAME}
+                 COMMAND sh -c "echo 'valgrind not found: scripts/test.sh installs it'; exit 1")
+        return()
+    endif()
+    set(_scratch ${CMAKE_CURRENT_BINARY_DIR}/scratch/${T_NAME})
+    add_test(NAME ${T_NAME}
+             COMMAND sh -c "rm -rf \"$1\" && mkdir -p \"$1/log\" && cd \"$1\" && shift && exec \"$@\""
+                     ${T_NAME} ${_scratch}
+                     ${VELTRANE_VALGRIND} --quiet --leak-check=full
+                     --errors-for-leak-kinds=definite,indirect
+                     --show-leak-kinds=definite,indirect --error-exitcode=1 ${T_COMMAND})
+    set_tests_properties(${T_NAME} PROPERTIES LABELS valgrind TIMEOUT 900)
+endfunction()

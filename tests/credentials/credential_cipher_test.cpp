@@ -21,6 +21,7 @@
 #include "fake_jni.h"
 #include "frame/lifecycle.h"
 #include "jni/credential_values.h"
+#include "key_container.h"
 #include "test_paths.h"
 
 #ifdef _WIN32
@@ -42,6 +43,11 @@ using platform::CredentialStep;
 using platform::DecryptCredential;
 using testing::FakeJvm;
 using testing::JniCall;
+#ifdef _WIN32
+using testing::ContainerExists;
+using testing::DeleteContainer;
+using testing::kContainer;
+#endif
 
 // Known answers, computed with hashlib and `openssl enc -des-ede3-cbc -K <key> -iv 0`.
 constexpr char16_t kTestPhrase[] = u"Known answers for the 3DES credentials!";
@@ -101,27 +107,6 @@ platform::PassPhrase TestPhrase() {
     static_assert(std::size(kTestPhrase) == platform::kPassPhraseChars + 1);
     return platform::PassPhrase(kTestPhrase, platform::kPassPhraseChars);
 }
-
-#ifdef _WIN32
-constexpr const wchar_t* kContainer = L"Veltrane";
-
-// Whether the key container exists, by opening it as it stands.
-bool ContainerExists() {
-    HCRYPTPROV provider = 0;
-    if (CryptAcquireContextW(&provider, kContainer, MS_ENHANCED_PROV_W, PROV_RSA_FULL, 0)) {
-        CryptReleaseContext(provider, 0);
-        return true;
-    }
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(NTE_BAD_KEYSET));
-    return false;
-}
-
-bool DeleteContainer() {
-    HCRYPTPROV unused = 0;
-    return CryptAcquireContextW(&unused, kContainer, MS_ENHANCED_PROV_W, PROV_RSA_FULL,
-                                CRYPT_DELETEKEYSET) != FALSE;
-}
-#endif
 
 // The library attached in a fresh folder, so the log can be read back from disk.
 class AttachedLibrary : public ::testing::Test {

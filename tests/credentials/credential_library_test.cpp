@@ -11,6 +11,7 @@
 #include "child_process.h"
 #include "expected_credentials.h"
 #include "fake_jni.h"
+#include "key_container.h"
 #include "loaded_library.h"
 #include "test_paths.h"
 
@@ -27,6 +28,10 @@ using testing::FakeJvm;
 using testing::FreshFolder;
 using testing::LoadedLibrary;
 using testing::ReadFileBytes;
+#ifdef _WIN32
+using testing::ContainerExists;
+using testing::kContainer;
+#endif
 
 using Method = jstring(JNICALL*)(JNIEnv*, jclass, jstring);
 
@@ -101,18 +106,6 @@ TEST(CredentialLog, SuccessfulCallsWriteNothing) {
 }
 
 #ifdef _WIN32
-constexpr const wchar_t* kContainer = L"Veltrane";
-
-bool ContainerExists() {
-    HCRYPTPROV provider = 0;
-    if (CryptAcquireContextW(&provider, kContainer, MS_ENHANCED_PROV_W, PROV_RSA_FULL, 0)) {
-        CryptReleaseContext(provider, 0);
-        return true;
-    }
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(NTE_BAD_KEYSET));
-    return false;
-}
-
 TEST(CredentialContainer, AnExistingContainerFailsEveryCallUntilItIsRemoved) {
     ASSERT_FALSE(ContainerExists());
     HCRYPTPROV held = 0;
