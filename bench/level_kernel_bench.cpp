@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "jni/level_kernel.h"
+#include "level/level_kernel.h"
 
 namespace {
 

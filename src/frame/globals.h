@@ -1,12 +1,10 @@
 // The library's whole state: two process-wide objects, created at process attach and
 // released at process detach. Neither pointer changes while the library is attached,
-// so readers take them without a lock.
+// so readers take them without a lock. The log's stream is declared by the log itself.
 #pragma once
 
-namespace veltrane {
-class LogStream;
-}
+#include "log/log.h"
+
 class CModemStrings;
 
-extern veltrane::LogStream* g_logStream;
 extern CModemStrings* g_modemStrings;

@@ -3,12 +3,11 @@
 #include <new>
 
 #include "frame/globals.h"
-#include "frame/log.h"
 #include "modem/modem_strings.h"
 
-// The two process-wide objects. Plain pointers, constant-initialised: the library has no
-// static object with a constructor, and these are the only objects it creates with new.
-veltrane::LogStream* g_logStream = nullptr;
+// The profile, the second process-wide object beside the log's stream (log/log.cpp).
+// Plain pointers, constant-initialised: the library has no static object with a
+// constructor, and these two are the only objects it creates with new.
 CModemStrings* g_modemStrings = nullptr;
 
 namespace veltrane {

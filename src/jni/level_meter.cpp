@@ -6,7 +6,7 @@
 #include <span>
 
 #include "jni/jni_support.h"
-#include "jni/level_kernel.h"
+#include "level/level_kernel.h"
 
 namespace veltrane {
 namespace {

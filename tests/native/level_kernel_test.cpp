@@ -1,6 +1,6 @@
 // The level figure against a plain serial computation of the same steps, written here on
 // its own: every buffer must give the same bits.
-#include "jni/level_kernel.h"
+#include "level/level_kernel.h"
 
 #include <gtest/gtest.h>
 

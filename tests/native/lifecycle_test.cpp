@@ -9,7 +9,7 @@
 
 #include "child_process.h"
 #include "frame/globals.h"
-#include "frame/log.h"
+#include "log/log.h"
 #include "modem/modem_strings.h"
 #include "test_paths.h"
 

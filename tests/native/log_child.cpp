@@ -5,7 +5,7 @@
 
 #include "child_process.h"
 #include "frame/lifecycle.h"
-#include "frame/log.h"
+#include "log/log.h"
 
 int main(int argc, char** argv) {
     if (!veltrane::ProcessAttach()) return 2;

@@ -1,5 +1,5 @@
 // The diagnostic log's bytes on disk and its behaviour under failure and contention.
-#include "frame/log_stream.h"
+#include "log/log_stream.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <span>
 
-#include "frame/log.h"
+#include "log/log.h"
 #include "platform/credential_cipher.h"
 #include "platform/portable/credential_cipher_scheme.h"
 

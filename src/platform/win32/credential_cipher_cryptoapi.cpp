@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "frame/log.h"
+#include "log/log.h"
 #include "platform/credential_cipher.h"
 #include "platform/win32/crypt_handles.h"
 

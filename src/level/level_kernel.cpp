@@ -1,4 +1,4 @@
-#include "jni/level_kernel.h"
+#include "level/level_kernel.h"
 
 #include <algorithm>
 #include <bit>

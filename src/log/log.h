@@ -1,8 +1,9 @@
 // WriteLog: the one way to the diagnostic log. The message is written as it stands,
-// with nothing added; the caller supplies the line end.
+// with nothing added; the caller supplies the line end. Every room of the library may
+// use it; it includes nothing of theirs.
 #pragma once
 
-#include "frame/log_stream.h"
+#include "log/log_stream.h"
 
 namespace veltrane {
 
@@ -14,6 +15,9 @@ inline constexpr const char* kLogPath = "log/VeltraneDll.log";
 #endif
 
 // message is NUL-terminated. Without an attached library the message is dropped.
-LogStream* WriteLog(const char16_t* message);
+void WriteLog(const char16_t* message);
 
 }  // namespace veltrane
+
+// The log's stream: created and released by the load frame, null while detached.
+extern veltrane::LogStream* g_logStream;

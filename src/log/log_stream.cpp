@@ -1,4 +1,4 @@
-#include "frame/log_stream.h"
+#include "log/log_stream.h"
 
 #include <string>
 

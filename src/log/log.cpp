@@ -1,16 +1,16 @@
-#include "frame/log.h"
+#include "log/log.h"
 
 #include <string_view>
 
-#include "frame/globals.h"
+// Constant-initialised: the load frame sets it at attach and clears it at detach.
+veltrane::LogStream* g_logStream = nullptr;
 
 namespace veltrane {
 
-LogStream* WriteLog(const char16_t* message) {
+void WriteLog(const char16_t* message) {
     if (g_logStream != nullptr && message != nullptr) {
         g_logStream->Write(std::u16string_view(message));
     }
-    return g_logStream;
 }
 
 }  // namespace veltrane
