@@ -2,8 +2,9 @@
 #   VeltraneWin32DLL-<version>-linux-x86_64.tar.gz
 #   VeltraneWin32DLL-<version>-windows-x86.zip
 #   VeltraneWin32DLL-<version>-windows-x86_64.zip
-# each with the library, the probe jar, the integrators' README and the license notices of
-# what is linked in statically. scripts/package.sh adds the archive holding all three.
+# each with the library, the probe jar and its launcher, the integrators' README and the
+# license notices of what is linked in statically. scripts/package.sh adds the archive
+# holding all three.
 include(GNUInstallDirs)
 
 if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
@@ -20,11 +21,20 @@ install(TARGETS VeltraneWin32DLL
         LIBRARY DESTINATION lib COMPONENT library)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/README.txt DESTINATION . COMPONENT library)
 
-# The probe and the declarations it names in its manifest; on Linux its registry-file
-# helper goes beside the library.
+# The probe, the declarations it names in its manifest and its launcher (a shell script on
+# Linux, a .cmd on Windows), which also lies beside the jar in the build folder so that the
+# build runs the probe as the archive does. On Linux the probe's registry-file helper goes
+# beside the library.
 if(TARGET veltrane_probe_jar)
     install(FILES ${PROJECT_BINARY_DIR}/veltrane-probe.jar ${PROJECT_BINARY_DIR}/veltrane-api.jar
             DESTINATION . COMPONENT library)
+    if(WIN32)
+        set(_launcher ${PROJECT_SOURCE_DIR}/packaging/veltrane-probe.cmd)
+    else()
+        set(_launcher ${PROJECT_SOURCE_DIR}/packaging/veltrane-probe)
+    endif()
+    configure_file(${_launcher} ${PROJECT_BINARY_DIR} COPYONLY)
+    install(PROGRAMS ${_launcher} DESTINATION . COMPONENT library)
 endif()
 if(TARGET VeltraneProbe)
     install(TARGETS VeltraneProbe LIBRARY DESTINATION lib COMPONENT library)

@@ -33,12 +33,10 @@ echo "  after:  log/VeltraneDll.log holds $(stat -c %s "$work/log/VeltraneDll.lo
 say "the probe on samples/: what the application sees of the modem in each registry"
 build_preset linux veltrane_probe_jar
 for sample in samples/*.reg; do
-    echo "  VELTRANE_REGISTRY=$sample java -jar build/linux/veltrane-probe.jar"
-    VELTRANE_REGISTRY="$sample" java -Xcheck:jni -Djava.library.path="$bin" \
-        -jar build/linux/veltrane-probe.jar | sed 's/^/  /'
+    echo "  build/linux/veltrane-probe --registry $sample"
+    build/linux/veltrane-probe --registry "$sample" | sed 's/^/  /'
 done
 echo "  without a registry file:"
-(env -u VELTRANE_REGISTRY java -Djava.library.path="$bin" -jar build/linux/veltrane-probe.jar \
-    --json) | sed 's/^/  /'
+(env -u VELTRANE_REGISTRY build/linux/veltrane-probe --json) | sed 's/^/  /'
 
 say "done: binaries in build/linux/bin, build/win32/bin, build/win64/bin"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Packs the build folder with CPack, unpacks the archive and checks what a user gets: the
-# files, the library's export table, that the library loads (in a JVM on Linux, under Wine
-# for a DLL) and that the probe runs.
+# files, the library's export table, that the jars run on Java 8, that the library loads (in
+# a JVM on Linux, under Wine for a DLL) and that the probe's launcher runs it with no flags.
 #   check_package.sh <build-folder> <source-folder> <expected-exports> <objdump-or-nm>
 set -euo pipefail
 build=$(cd "$1" && pwd) source=$2 expected=$3 tool=$4
@@ -34,6 +34,7 @@ case "$archive" in
 *.zip)
     library="$top/lib/VeltraneWin32DLL.dll"
     need lib/VeltraneWin32DLL.dll
+    need veltrane-probe.cmd
     need licenses/GCC-runtime.txt
     need licenses/mingw-w64-runtime.txt
     ;;
@@ -41,9 +42,30 @@ case "$archive" in
     library="$top/lib/libVeltraneWin32DLL.so"
     need lib/libVeltraneWin32DLL.so
     need lib/libVeltraneProbe.so
+    need veltrane-probe
     ;;
 esac
 [ "$fail" -eq 0 ] || exit 1
+
+# What ships runs on the Java 8 an application may carry: class-file version 52 throughout.
+for jar in veltrane-probe.jar veltrane-api.jar; do
+    classes="$work/classes/$jar"
+    mkdir -p "$classes"
+    (cd "$classes" && cmake -E tar xf "$top/$jar")
+    count=0
+    while IFS= read -r -d '' class; do
+        # shellcheck disable=SC2046  # the two bytes of the major version, as two numbers
+        set -- $(od -An -tu1 -j6 -N2 "$class")
+        major=$(($1 * 256 + $2))
+        if [ "$major" -ne 52 ]; then
+            echo "FAIL: ${class#"$classes"/} in $jar has class-file version $major, not 52"
+            exit 1
+        fi
+        count=$((count + 1))
+    done < <(find "$classes" -name '*.class' -print0)
+    [ "$count" -gt 0 ] || { echo "FAIL: $jar holds no classes"; exit 1; }
+    echo "$jar: $count classes, all of class-file version 52 (Java 8)"
+done
 
 "$source/tests/binary/check_exports.sh" "$library" "$expected" "$tool"
 
@@ -65,11 +87,21 @@ case "$archive" in
     echo "the DLL loads under Wine"
     ;;
 *)
-    # The probe loads the unpacked library in a JVM, as the application would.
-    output=$(cd "$work" && env -u VELTRANE_REGISTRY java -Xcheck:jni \
-        -Djava.library.path="$top/lib" -jar "$top/veltrane-probe.jar")
-    echo "$output" | head -n 5
+    # The launcher, with no flag about library paths, finds the unpacked library beside the
+    # jar: with no registry file nothing to complain about, with one the modem.
+    rc=0
+    output=$(cd "$work" && env -u VELTRANE_REGISTRY "$top/veltrane-probe") || rc=$?
+    [ "$rc" -eq 0 ] || { echo "$output"; echo "FAIL: the probe without a registry exits $rc"; exit 1; }
+    echo "$output" | head -n 4
     echo "$output" | grep -q "no voice modem found" || { echo "FAIL: probe output"; exit 1; }
+    json=$(cd "$work" && "$top/veltrane-probe" --registry "$source/samples/quorindel-voicelink.reg" \
+        --json) || rc=$?
+    [ "$rc" -eq 0 ] || { echo "$json"; echo "FAIL: the probe with --registry exits $rc"; exit 1; }
+    prefix="{\"library\":{\"path\":\"$top/lib/libVeltraneWin32DLL.so\",\"foundByLoadLibrary\":false"
+    case "$json" in
+    "$prefix"*'"found":true'*) echo "--registry: the modem, the library from lib/" ;;
+    *) echo "$json"; echo "FAIL: --registry --json does not start with $prefix or finds no modem"; exit 1 ;;
+    esac
     ;;
 esac
 echo "package $(basename "$archive") is complete"

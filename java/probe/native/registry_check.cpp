@@ -1,7 +1,9 @@
 // libVeltraneProbe: tells the probe whether a registry file loads, and if not, where and
 // why. It runs the same loader as the library, which itself stays silent about the file.
+// It also names the file for the library, which reads VELTRANE_REGISTRY when it loads.
 #include <jni.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -32,4 +34,17 @@ Java_com_quorindel_veltrane_probe_RegistryCheck_diagnoseFile(JNIEnv* env, jclass
             .u16string();
     return env->NewString(reinterpret_cast<const jchar*>(text.data()),
                           static_cast<jsize>(text.size()));
+}
+
+// Sets VELTRANE_REGISTRY in the process environment, which the library reads when it loads;
+// false when it cannot be set.
+extern "C" JNIEXPORT jboolean JNICALL
+Java_com_quorindel_veltrane_probe_RegistryCheck_setRegistryVariable(JNIEnv* env, jclass,
+                                                                    jstring path) {
+    if (path == nullptr) return JNI_FALSE;
+    const std::u16string units = JavaText(env, path);
+    if (env->ExceptionCheck() || units.find(u'\0') != std::u16string::npos) return JNI_FALSE;
+    // The same narrow form the library opens, as diagnoseFile does.
+    const std::filesystem::path file(units);
+    return ::setenv("VELTRANE_REGISTRY", file.c_str(), 1) == 0 ? JNI_TRUE : JNI_FALSE;
 }

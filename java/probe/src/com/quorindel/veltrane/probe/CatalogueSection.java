@@ -42,7 +42,8 @@ public final class CatalogueSection implements Section {
             int count = 0;
             while (count < MOST_CODES && statement(method, count + 1) != null) count++;
             total += count;
-            report.text("table " + entry[0] + " (" + entry[2] + ")", count + " statements");
+            report.number("table " + entry[0] + " (" + entry[2] + ")", count,
+                    count + " statements");
         }
         report.fact("statements", total);
         report.note(total + " statements for " + METHODS.length + " tables.");

@@ -11,24 +11,39 @@ import java.nio.file.Paths;
 public final class Environment {
     static final String LIBRARY = "VeltraneWin32DLL";
     static final String REGISTRY_VARIABLE = "VELTRANE_REGISTRY";
+    static final String REGISTRY_OPTION = "--registry";
 
     private final boolean windows;
-    private final String registryFile;  // null: none named
-    private String registryError;       // "file:line: reason" when the file does not load
+    private final String registryFile;    // null: none named
+    private final String registryOrigin;  // the variable or the option that named it
+    private String registryError;         // "file:line: reason" when the file does not load
+    private NativeLibrary library;        // once loaded
 
-    Environment(boolean windows, String registryFile) {
+    private Environment(boolean windows, String registryFile, String registryOrigin) {
         this.windows = windows;
         this.registryFile = registryFile == null || registryFile.isEmpty() ? null : registryFile;
+        this.registryOrigin = registryOrigin;
     }
 
     static Environment current() {
         boolean windows = System.getProperty("os.name", "").startsWith("Windows");
-        return new Environment(windows, windows ? null : System.getenv(REGISTRY_VARIABLE));
+        return new Environment(windows, windows ? null : System.getenv(REGISTRY_VARIABLE),
+                REGISTRY_VARIABLE);
+    }
+
+    boolean windows() {
+        return windows;
+    }
+
+    /** The registry file named on the command line, in place of the variable. */
+    Environment withRegistryOption(String file) {
+        return new Environment(windows, file, REGISTRY_OPTION);
     }
 
     /**
      * A named registry file must exist; when it does not load, the library sees an empty
-     * registry, and the report says why.
+     * registry, and the report says why. A file named by the option is handed to the library
+     * through the variable, which it reads when it loads.
      */
     void checkRegistryFile() throws ProbeFailure {
         if (windows || registryFile == null) {
@@ -36,24 +51,40 @@ public final class Environment {
         }
         Path file = Paths.get(registryFile);
         if (!Files.isRegularFile(file)) {
-            throw new ProbeFailure("registry file " + registryFile + " (" + REGISTRY_VARIABLE
+            throw new ProbeFailure("registry file " + registryFile + " (" + registryOrigin
                     + ") does not exist or is not a file");
         }
         if (!Files.isReadable(file)) {
-            throw new ProbeFailure("registry file " + registryFile + " (" + REGISTRY_VARIABLE
+            throw new ProbeFailure("registry file " + registryFile + " (" + registryOrigin
                     + ") cannot be read");
         }
         registryError = RegistryCheck.diagnose(registryFile);
+        if (REGISTRY_OPTION.equals(registryOrigin)) {
+            RegistryCheck.nameForLibrary(registryFile);
+        }
     }
 
-    /** System.loadLibrary, as the application calls it. */
+    /** System.loadLibrary, as the application calls it; else from beside the probe's jar. */
     void loadLibrary() throws ProbeFailure {
-        try {
-            System.loadLibrary(LIBRARY);
-        } catch (UnsatisfiedLinkError e) {
-            throw new ProbeFailure("cannot load " + LIBRARY + ": " + e.getMessage()
-                    + " (name the folder that holds it with -Djava.library.path=...)");
+        library = NativeLibrary.load(LIBRARY, LIBRARY);
+    }
+
+    /** The report's first section: where the library came from. */
+    SectionReport describeLibrary() {
+        SectionReport report = new SectionReport("library", "Library");
+        report.fact("path", library.path).fact("foundByLoadLibrary", library.foundByLoadLibrary);
+        if (library.foundByLoadLibrary) {
+            report.note("System.loadLibrary(\"" + LIBRARY + "\") loaded "
+                    + (library.path != null ? library.path : "it") + ", as the application would.");
+        } else {
+            Path folder = Paths.get(library.path).getParent();
+            report.note("The application, started like this, would NOT find the library: "
+                    + "System.loadLibrary(\"" + LIBRARY + "\") does not find it on this "
+                    + "Java's library path. The probe loaded " + library.path + " instead. "
+                    + "Start the application with -Djava.library.path=" + folder
+                    + " or put the library in a folder of its library path.");
         }
+        return report;
     }
 
     /** The report's header: which registry the library read. */
@@ -68,7 +99,8 @@ public final class Environment {
             header.fact("source", "file").fact("file", registryFile);
             header.fact("error", registryError);
             if (registryError == null) {
-                header.note("The library read the registry file " + registryFile + ".");
+                header.note("The library read the registry file " + registryFile + " ("
+                        + registryOrigin + ").");
             } else {
                 header.fail("The registry file does not load, so the library read an empty "
                         + "registry: " + registryError);

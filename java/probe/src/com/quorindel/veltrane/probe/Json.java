@@ -2,7 +2,10 @@ package com.quorindel.veltrane.probe;
 
 import java.util.List;
 
-/** A small JSON writer: objects, strings, lists of strings, booleans, numbers and null. */
+/**
+ * A small JSON writer: objects, strings, lists of strings, booleans, numbers and null.
+ * Numbers are written the same in every locale; one that is not finite becomes null.
+ */
 final class Json {
     private final StringBuilder out = new StringBuilder();
     private boolean needComma;
@@ -33,6 +36,10 @@ final class Json {
             out.append(quote((String) value));
         } else if (value instanceof Boolean || value instanceof Integer || value instanceof Long) {
             out.append(value);
+        } else if (value instanceof Float || value instanceof Double) {
+            double number = ((Number) value).doubleValue();
+            // Float.toString, not the wider double's digits: 4.183893, not 4.183893203735352.
+            out.append(Double.isNaN(number) || Double.isInfinite(number) ? "null" : value.toString());
         } else if (value instanceof List) {
             out.append('[');
             needComma = false;

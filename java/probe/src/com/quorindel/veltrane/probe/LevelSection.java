@@ -30,7 +30,7 @@ public final class LevelSection implements Section {
         SectionReport report = new SectionReport("level", "Signal level meter");
         String named = System.getenv(AUDIO_VARIABLE);
         Path file = Paths.get(named == null || named.isEmpty() ? DEFAULT_AUDIO : named);
-        report.fact("file", file.toString());
+        report.fact("file", file.toString()).fact("level", null);
         if (!Files.isRegularFile(file)) {
             if (named != null && !named.isEmpty()) {
                 return report.fail("The audio file " + file + " (" + AUDIO_VARIABLE
@@ -47,9 +47,9 @@ public final class LevelSection implements Section {
         }
         float level = level(samples);
         report.text("file", file.toString());
-        report.text("samples", Integer.toString(samples.length));
-        report.text("level", Float.toString(level));
-        report.fact("level", Float.toString(level));
+        report.number("samples", samples.length, Integer.toString(samples.length));
+        report.number("level", level, Float.toString(level));
+        report.fact("level", level);
         report.note("Level " + level + " over " + samples.length + " samples (0 loudest, 5 silence).");
         return report;
     }

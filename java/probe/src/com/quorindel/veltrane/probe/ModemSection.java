@@ -4,6 +4,7 @@ import java.lang.reflect.InvocationTargetException;
 import java.lang.reflect.Method;
 import java.util.ArrayList;
 import java.util.Arrays;
+import java.util.Collections;
 import java.util.List;
 
 /**
@@ -33,7 +34,7 @@ public final class ModemSection implements Section {
     }
 
     /** In member order, with their codes. */
-    static final List<Field> FIELDS = List.of(
+    static final List<Field> FIELDS = Collections.unmodifiableList(Arrays.asList(
             text("AttachedTo", 30), text("CompanyName", 31), text("FriendlyName", 32),
             text("Reset", 33), text("TerminatePlay", 34), text("TerminateRecord", 35),
             list("GenerateDigit", 1), list("Hangup", 2), list("Init", 3),
@@ -47,7 +48,7 @@ public final class ModemSection implements Section {
             list("SpeakerPhoneMute", 21), list("SpeakerPhoneSetVolumeGain", 22),
             list("SpeakerPhoneUnMute", 23), list("StartPlay", 24), list("StartRecord", 25),
             list("StopPlay", 26), list("StopRecord", 27), list("VoiceAnswer", 28),
-            list("VoiceDialNumberSetup", 29));
+            list("VoiceDialNumberSetup", 29)));
 
     private static final String PROFILE_CLASS = "com.quorindel.veltrane.E.B.D";
 

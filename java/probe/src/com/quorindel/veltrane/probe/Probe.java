@@ -3,7 +3,7 @@ package com.quorindel.veltrane.probe;
 import java.io.FileDescriptor;
 import java.io.FileOutputStream;
 import java.io.PrintStream;
-import java.nio.charset.StandardCharsets;
+import java.io.UnsupportedEncodingException;
 import java.util.ArrayList;
 import java.util.List;
 
@@ -20,12 +20,16 @@ public final class Probe {
     static final int EXIT_USAGE = 2;
 
     private static final String USAGE =
-            "Usage: java -Djava.library.path=<folder> -jar veltrane-probe.jar [--json]\n"
-                    + "       [--show-password] [--version] [--help]\n"
+            "Usage: veltrane-probe [--registry FILE] [--json] [--show-password] [--version]\n"
+                    + "       [--help]\n"
                     + "\n"
                     + "Loads VeltraneWin32DLL the way the application does and prints what the\n"
-                    + "application would see.\n"
+                    + "application would see. When System.loadLibrary does not find the library,\n"
+                    + "the probe loads it from beside its jar (its folder, lib/, bin/) and says\n"
+                    + "that the application would not find it.\n"
                     + "\n"
+                    + "  --registry FILE   the registry file the library reads, in place of\n"
+                    + "                    VELTRANE_REGISTRY (not on Windows)\n"
                     + "  --json   print the report as one JSON object\n"
                     + "  --show-password   print the database password (otherwise only its length)\n"
                     + "  --version   print the probe's version, which is the library package's\n"
@@ -56,18 +60,32 @@ public final class Probe {
 
     public static void main(String[] args) {
         // UTF-8 whatever the locale, so that no text of the registry is lost on the way out.
-        PrintStream out = new PrintStream(new FileOutputStream(FileDescriptor.out), true,
-                StandardCharsets.UTF_8);
-        PrintStream err = new PrintStream(new FileOutputStream(FileDescriptor.err), true,
-                StandardCharsets.UTF_8);
+        PrintStream out = utf8(FileDescriptor.out);
+        PrintStream err = utf8(FileDescriptor.err);
         System.exit(run(args, Environment.current(), out, err));
+    }
+
+    private static PrintStream utf8(FileDescriptor descriptor) {
+        try {
+            return new PrintStream(new FileOutputStream(descriptor), true, "UTF-8");
+        } catch (UnsupportedEncodingException e) {
+            throw new AssertionError("every Java has UTF-8", e);
+        }
     }
 
     static int run(String[] args, Environment environment, PrintStream out, PrintStream err) {
         boolean json = false;
         boolean showPassword = false;
-        for (String arg : args) {
+        String registry = null;
+        for (int i = 0; i < args.length; i++) {
+            String arg = args[i];
             switch (arg) {
+                case Environment.REGISTRY_OPTION:
+                    if (i + 1 == args.length) {
+                        return usageError(err, "option '" + arg + "' needs a file");
+                    }
+                    registry = args[++i];
+                    break;
                 case "--json":
                     json = true;
                     break;
@@ -82,10 +100,16 @@ public final class Probe {
                     out.println("veltrane-probe " + version());
                     return EXIT_OK;
                 default:
-                    err.println("veltrane-probe: unknown option '" + arg + "'");
-                    err.println("Try 'veltrane-probe --help'.");
-                    return EXIT_USAGE;
+                    return usageError(err, "unknown option '" + arg + "'");
             }
+        }
+        if (registry != null) {
+            if (environment.windows()) {
+                err.println("veltrane-probe: " + Environment.REGISTRY_OPTION + " is for Linux: "
+                        + "on Windows the library reads the machine's registry.");
+                return EXIT_USAGE;
+            }
+            environment = environment.withRegistryOption(registry);
         }
         List<SectionReport> reports = new ArrayList<>();
         try {
@@ -98,20 +122,22 @@ public final class Probe {
             err.println("veltrane-probe: " + failure.getMessage());
             return EXIT_FAILED;
         }
-        SectionReport header = environment.describe();
+        reports.add(0, environment.describeLibrary());
+        reports.add(1, environment.describe());
         if (json) {
-            List<SectionReport> all = new ArrayList<>();
-            all.add(header);
-            all.addAll(reports);
-            out.println(SectionReport.toJson(all));
+            out.println(SectionReport.toJson(reports));
         } else {
-            out.print(header.toText());
             for (SectionReport report : reports) {
                 out.print(report.toText());
             }
         }
         out.flush();
-        boolean failed = header.failed() || reports.stream().anyMatch(SectionReport::failed);
-        return failed ? EXIT_FAILED : EXIT_OK;
+        return reports.stream().anyMatch(SectionReport::failed) ? EXIT_FAILED : EXIT_OK;
+    }
+
+    private static int usageError(PrintStream err, String message) {
+        err.println("veltrane-probe: " + message);
+        err.println("Try 'veltrane-probe --help'.");
+        return EXIT_USAGE;
     }
 }

@@ -7,8 +7,8 @@ import java.util.List;
 import java.util.Map;
 
 /**
- * What one section found: notes (whole sentences) and named fields, each a text or a list of
- * texts, in the order they were added. Printed as text or as JSON.
+ * What one section found: notes (whole sentences) and named fields, each a text, a list of
+ * texts or a number, in the order they were added. Printed as text or as JSON.
  */
 public final class SectionReport {
     private static final int NAME_WIDTH = 26;
@@ -19,6 +19,17 @@ public final class SectionReport {
     private final Map<String, Object> facts = new LinkedHashMap<>();
     private final Map<String, Object> fields = new LinkedHashMap<>();
     private boolean failed;
+
+    /** A number with the words the text report shows for it ("4 statements"). */
+    private static final class Measure {
+        final Number value;
+        final String text;
+
+        Measure(Number value, String text) {
+            this.value = value;
+            this.text = text;
+        }
+    }
 
     /** {@code key} names the section in JSON, {@code title} in text. */
     public SectionReport(String key, String title) {
@@ -39,6 +50,12 @@ public final class SectionReport {
 
     public SectionReport text(String name, String value) {
         fields.put(name, value);
+        return this;
+    }
+
+    /** A number: in JSON the number itself, in text {@code text}. */
+    public SectionReport number(String name, Number value, String text) {
+        fields.put(name, new Measure(value, text));
         return this;
     }
 
@@ -71,6 +88,8 @@ public final class SectionReport {
             } else if (value instanceof String) {
                 String string = (String) value;
                 text.append(string.isEmpty() ? "(empty)" : Json.quote(string, false)).append('\n');
+            } else if (value instanceof Measure) {
+                text.append(Json.quote(((Measure) value).text, false)).append('\n');
             } else {
                 @SuppressWarnings("unchecked")
                 List<String> entries = (List<String>) value;
@@ -122,7 +141,9 @@ public final class SectionReport {
             json.name("fields");
             json.beginObject();
             for (Map.Entry<String, Object> field : fields.entrySet()) {
-                json.name(field.getKey()).value(field.getValue());
+                Object value = field.getValue();
+                json.name(field.getKey())
+                        .value(value instanceof Measure ? ((Measure) value).value : value);
             }
             json.endObject();
         }

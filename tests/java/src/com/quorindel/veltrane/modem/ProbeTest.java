@@ -2,18 +2,27 @@ package com.quorindel.veltrane.modem;
 
 import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertFalse;
+import static org.junit.jupiter.api.Assertions.assertNull;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import java.io.IOException;
+import java.lang.reflect.Method;
+import java.net.URL;
+import java.net.URLClassLoader;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
+import java.util.ArrayList;
 import java.util.List;
+import java.util.Map;
 import java.util.concurrent.TimeUnit;
 import org.junit.jupiter.api.Test;
 import org.junit.jupiter.api.io.TempDir;
 
-/** veltrane-probe.jar as a user runs it: java -jar, with or without VELTRANE_REGISTRY. */
+/**
+ * veltrane-probe.jar as a user runs it: java -jar, with or without VELTRANE_REGISTRY or
+ * --registry, with or without a library path.
+ */
 class ProbeTest {
     private static final List<String> FIELDS = List.of(
             "AttachedTo", "CompanyName", "FriendlyName", "Reset", "TerminatePlay",
@@ -33,17 +42,29 @@ class ProbeTest {
         return Path.of(System.getProperty("veltrane.source.dir")).resolve(relative);
     }
 
-    private Run probe(String registry, String... args) throws IOException, InterruptedException {
+    private static Path jar() {
         Path jar = Path.of(System.getProperty("veltrane.build.dir"), "veltrane-probe.jar");
         assertTrue(Files.isRegularFile(jar), jar + " is not built");
-        List<String> command = new java.util.ArrayList<>(List.of(
-                Path.of(System.getProperty("java.home"), "bin", "java").toString(),
-                "-Djava.library.path=" + System.getProperty("java.library.path"),
-                "-jar", jar.toString()));
+        return jar;
+    }
+
+    /** With the build's library folder as java.library.path and VELTRANE_REGISTRY. */
+    private Run probe(String registry, String... args) throws IOException, InterruptedException {
+        List<String> options = List.of("-Djava.library.path=" + System.getProperty("java.library.path"));
+        return probe(options, registry == null ? Map.of() : Map.of("VELTRANE_REGISTRY", registry), args);
+    }
+
+    private Run probe(List<String> jvmOptions, Map<String, String> environment, String... args)
+            throws IOException, InterruptedException {
+        List<String> command = new ArrayList<>();
+        command.add(Path.of(System.getProperty("java.home"), "bin", "java").toString());
+        command.addAll(jvmOptions);
+        command.addAll(List.of("-jar", jar().toString()));
         command.addAll(List.of(args));
         ProcessBuilder builder = new ProcessBuilder(command).directory(dir.toFile());
         builder.environment().remove("VELTRANE_REGISTRY");
-        if (registry != null) builder.environment().put("VELTRANE_REGISTRY", registry);
+        builder.environment().remove("LD_LIBRARY_PATH");
+        builder.environment().putAll(environment);
         builder.redirectOutput(dir.resolve("out.txt").toFile());
         builder.redirectError(dir.resolve("err.txt").toFile());
         Process process = builder.start();
@@ -75,12 +96,25 @@ class ProbeTest {
     }
 
     @Test
-    void jsonCarriesTheSameFieldsAndKeepsNonAsciiText() throws Exception {
-        Run run = probe(source("tests/fixtures/registry/wine-full-modem.reg").toString(), "--json");
+    void withoutLibraryPathOrVariableTheProbeFindsTheBuildsLibraryAndWritesJsonNumbers()
+            throws Exception {
+        // No java.library.path, the registry file by --registry, and a locale whose decimal
+        // separator is a comma.
+        Path registry = source("tests/fixtures/registry/wine-full-modem.reg");
+        Run run = probe(List.of("-Duser.language=de", "-Duser.country=DE"),
+                        Map.of("VELTRANE_AUDIO", source("samples/audio-speech-8k.s8").toString()),
+                        "--registry", registry.toString(), "--json");
         assertEquals(0, run.exitCode(), run.err());
         String json = run.out().trim();
-        assertTrue(json.startsWith("{\"registry\":{") && json.endsWith("}"), json);
+        Path library = Path.of(System.getProperty("veltrane.build.dir"), "bin",
+                               System.mapLibraryName("VeltraneWin32DLL"));
+        assertTrue(json.startsWith("{\"library\":{\"path\":\"" + library
+                                   + "\",\"foundByLoadLibrary\":false,") && json.endsWith("}"), json);
+        assertTrue(json.contains("\"registry\":{\"source\":\"file\",\"file\":\"" + registry
+                                 + "\",\"error\":null,"), json);
         assertTrue(json.contains("\"found\":true"), json);
+        assertTrue(json.contains("\"samples\":32000,\"level\":4.183893}"), json);
+        assertTrue(json.contains("\"table M (g101)\":4,"), json);
         assertTrue(json.contains("\"FriendlyName\":\"Mod\\u00e8m \\u03a9 first\""), json);
         assertTrue(json.contains("\"Init\":[\"AT<cr>\",\"\",\"AT#CLS=8<cr>\"]"), json);
         assertTrue(json.contains("\"Hangup\":[]"), json);
@@ -119,8 +153,38 @@ class ProbeTest {
         assertEquals("", unknown.out());
         assertNoStackTrace(unknown);
 
+        // --registry on Windows, where the library reads the machine's registry.
+        Run windows = probe(List.of("-Dos.name=Windows 10"), Map.of(), "--registry", "x.reg");
+        assertEquals(2, windows.exitCode());
+        assertTrue(windows.err().contains("--registry is for Linux"), windows.err());
+
         Run help = probe(null, "--help");
         assertEquals(0, help.exitCode());
         assertTrue(help.out().contains("--json"), help.out());
+    }
+
+    @Test
+    void aDllOfTheWrongWidthIsExplained() throws Exception {
+        try (URLClassLoader loader = new URLClassLoader(new URL[] {jar().toUri().toURL()})) {
+            Method explain = Class.forName("com.quorindel.veltrane.probe.NativeLibrary", false, loader)
+                    .getDeclaredMethod("explainWidthMismatch", String.class, String.class, String.class);
+            explain.setAccessible(true);
+            String[][] cases = {
+                // message, os.arch, sun.arch.data.model, then what the explanation must say
+                {"C:\\app\\VeltraneWin32DLL.dll: Can't load IA 32-bit .dll on a AMD 64-bit platform",
+                 "amd64", "64", "C:\\app\\VeltraneWin32DLL.dll is 32-bit", "runs 64-bit (os.arch=amd64, "
+                 + "sun.arch.data.model=64)", "the windows-x86_64 archive"},
+                {"C:\\jre\\bin\\VeltraneWin32DLL.dll: Can't load AMD 64-bit .dll on a IA 32-bit platform",
+                 "x86", "32", "C:\\jre\\bin\\VeltraneWin32DLL.dll is 64-bit", "runs 32-bit (os.arch=x86, "
+                 + "sun.arch.data.model=32)", "the windows-x86 archive"},
+            };
+            for (String[] c : cases) {
+                String text = (String) explain.invoke(null, c[0], c[1], c[2]);
+                for (int i = 3; i < c.length; i++) {
+                    assertTrue(text != null && text.contains(c[i]), c[i] + " missing from: " + text);
+                }
+            }
+            assertNull(explain.invoke(null, "no VeltraneWin32DLL in java.library.path: [/opt]", "amd64", "64"));
+        }
     }
 }
