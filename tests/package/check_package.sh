@@ -94,6 +94,13 @@ case "$archive" in
     [ "$rc" -eq 0 ] || { echo "$output"; echo "FAIL: the probe without a registry exits $rc"; exit 1; }
     echo "$output" | head -n 4
     echo "$output" | grep -q "no voice modem found" || { echo "FAIL: probe output"; exit 1; }
+    # The launcher runs JAVA_HOME's java, with nothing but the jar before the arguments.
+    mkdir -p "$work/java-home/bin"
+    printf '#!/bin/sh\nprintf "[%%s]" "$@"\n' >"$work/java-home/bin/java"
+    chmod +x "$work/java-home/bin/java"
+    launched=$(JAVA_HOME="$work/java-home" "$top/veltrane-probe" --json "a b")
+    [ "$launched" = "[-jar][$top/veltrane-probe.jar][--json][a b]" ] ||
+        { echo "FAIL: with JAVA_HOME the launcher runs $launched"; exit 1; }
     json=$(cd "$work" && "$top/veltrane-probe" --registry "$source/samples/quorindel-voicelink.reg" \
         --json) || rc=$?
     [ "$rc" -eq 0 ] || { echo "$json"; echo "FAIL: the probe with --registry exits $rc"; exit 1; }

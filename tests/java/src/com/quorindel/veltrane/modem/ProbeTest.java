@@ -93,6 +93,8 @@ class ProbeTest {
         // Lists entry by entry, an empty entry marked as such.
         assertTrue(run.out().contains("Monitor:                     2 entries\n"
                                       + "    [0] \"ATS0=0<cr>\"\n    [1] (empty)\n"), run.out());
+        // A count keeps its words in the text, where JSON has the number alone.
+        assertTrue(run.out().contains("  table M (g101):              \"4 statements\"\n"), run.out());
     }
 
     @Test
