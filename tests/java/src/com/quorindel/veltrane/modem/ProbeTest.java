@@ -100,11 +100,12 @@ class ProbeTest {
     @Test
     void withoutLibraryPathOrVariableTheProbeFindsTheBuildsLibraryAndWritesJsonNumbers()
             throws Exception {
-        // No java.library.path, the registry file by --registry, and a locale whose decimal
-        // separator is a comma.
+        // No java.library.path, the registry file by --registry over the variable's, and a
+        // locale whose decimal separator is a comma.
         Path registry = source("tests/fixtures/registry/wine-full-modem.reg");
         Run run = probe(List.of("-Duser.language=de", "-Duser.country=DE"),
-                        Map.of("VELTRANE_AUDIO", source("samples/audio-speech-8k.s8").toString()),
+                        Map.of("VELTRANE_AUDIO", source("samples/audio-speech-8k.s8").toString(),
+                               "VELTRANE_REGISTRY", dir.resolve("absent.reg").toString()),
                         "--registry", registry.toString(), "--json");
         assertEquals(0, run.exitCode(), run.err());
         String json = run.out().trim();
