@@ -41,6 +41,7 @@ case "$archive" in
     library="$top/lib/libVeltraneWin32DLL.so"
     need lib/libVeltraneWin32DLL.so
     need lib/libVeltraneProbe.so
+    need bin/veltrane-inf2reg
     ;;
 esac
 [ "$fail" -eq 0 ] || exit 1
