@@ -83,8 +83,10 @@ const Row kRows[] = {
      HEAD "HKR,,A,,\"a;b\" ; a comment, \"quoted\"\r\n", "A=a;b; "},
     {"a backslash at the end continues the entry, also before a comment",
      HEAD "HKR,,A,, \\ ; first half\r\n   \"x\" \r\nHKR,,B,,\"ends\\\"\r\n", "A=x; B=ends\\; "},
-    {"\"\" is a quote inside quotes; unquoted text loses its outer blanks only",
-     HEAD "HKR,,A,,\"say \"\"hi\"\"\"\r\nHKR,,B,,  a  b  \r\n", "A=say \"hi\"; B=a  b; "},
+    {"\"\" is a quote inside quotes; unquoted text loses its outer blanks only; '=' after the "
+     "first field is text",
+     HEAD "HKR,,A,,\"say \"\"hi\"\"\"\r\nHKR,,B,,  a  b  \r\nHKR,,C,,S0=0\r\n",
+     "A=say \"hi\"; B=a  b; C=S0=0; "},
     {"names ignore letter case, and a section named twice is one section",
      HEAD "HKR,,A,,1\r\n[r]\r\nhkr,,B,,2\r\n[INST.ntAMD64]\r\naddreg=S\r\n[s]\r\nHKR,,C,,3\r\n",
      "A=1; B=2; C=3; "},
@@ -92,7 +94,7 @@ const Row kRows[] = {
     {"UTF-16LE text with a byte-order mark", Utf16File(HEAD "HKR,,A,,caf"), "A=caf\xC3\xA9; "},
     // Strings.
     {"%key% is replaced inside quotes too, %% is a percent sign, keys ignore case",
-     HEAD "HKR,,A,,\"<%s%> 100%%\"\r\n[Strings]\r\nS=\"v, w\"\r\n", "A=<v, w> 100%; "},
+     HEAD "HKR,,A,,\"<%s%> 100%%\"\r\n[Strings]\r\nS=v, w\r\n", "A=<v, w> 100%; "},
     {"directory ids stay as written", HEAD "HKR,,A,,%11%\\x.dll\r\n", "A=%11%\\x.dll; ",
      "directory id %11% left as written"},
     {"a key with no string is an error on its line", HEAD "HKR,,A,,%nope%\r\n",
