@@ -119,14 +119,18 @@ const Row kRows[] = {
      SIGNED "[Manufacturer]\nQ=M,NTamd64.10.0.3,NTamd64\n[M.NTamd64.10.0.3]\nA=I2,HW\n"
             "[M.NTamd64]\nA=I,HW\n[I]\nAddReg=R\n[R]\nHKR,,A,,plain\n",
      "A=plain; ", "install section [I] has no .NTamd64 or .NT form"},
-    {"x86 takes NTx86 and the .NT install section; .HW sections write no driver key",
+    {"x86 takes NTx86 models and the .NTx86 install section before .NT; .HW sections write no "
+     "driver key",
      SIGNED "[Manufacturer]\nQ=M,NTamd64,NTx86\n[M.NTamd64]\nA=I,HW64\n[M.NTx86]\nA=I,HW32\n"
-            "[I.NTamd64]\nAddReg=R64\n[I.NT]\nAddReg=R\n[I]\nAddReg=Rplain\n[I.NT.HW]\nAddReg=H\n"
-            "[R]\nHKR,,A,,nt\n[H]\nHKR,,B,,hw\n",
-     "A=nt; ", "", Arch::kX86},
+            "[I.NTamd64]\nAddReg=R64\n[I.NT]\nAddReg=Rnt\n[I.NTx86]\nAddReg=R\n[I]\nAddReg=Rplain\n"
+            "[I.NTx86.HW]\nAddReg=H\n[R]\nHKR,,A,,x86\n[H]\nHKR,,B,,hw\n",
+     "A=x86; ", "", Arch::kX86},
     {"x86 falls back to the undecorated models section; amd64 does not",
      SIGNED "[Manufacturer]\nQ=M,NTamd64.11.0\n[M]\nA=I,HW\n[I]\nAddReg=R\n[R]\nHKR,,A,,1\n",
      "A=1; ", "", Arch::kX86},
+    {"amd64 takes no undecorated models section when no decoration fits",
+     SIGNED "[Manufacturer]\nQ=M,NTamd64.11.0\n[M]\nA=I,HW\n[I]\nAddReg=R\n[R]\nHKR,,A,,1\n",
+     "error 5: no models for amd64"},
     {"an empty decorated models section means not for this platform",
      SIGNED "[Manufacturer]\nQ=M,NTamd64\n[M.NTamd64]\n[M]\nA=I,HW\n[I]\nAddReg=R\n[R]\n",
      "error 5: no models for amd64"},
@@ -142,10 +146,11 @@ const Row kRows[] = {
      "HW9"},
     // AddReg.
     {"value types by flags, the 32/64-bit key flags ignored",
-     HEAD "HKR,,S,0x4000,text\r\nHKR,,E,0x20000,%%TEMP%%\r\nHKR,,D,0x10001,0x1c200\r\n"
-          "HKR,,N,0x10001,-1\r\nHKR,,F,0x10001,6F,B1,17,00\r\nHKR,,B,1,80,0,ff\r\n"
-          "HKR,,Q,0x000B0001,01,02\r\nHKR,,M,0x10000,a,\"b c\"\r\nHKR,,@dflt\r\n",
-     "S=text; E=expand:%TEMP%; D=dword:115200; N=dword:4294967295; F=dword:1552751; "
+     HEAD
+     "HKR,,S,0x4000,text\r\nHKR,,E,0x20000,%%TEMP%%\r\nHKR,,D,0x10001,0x1c200\r\n"
+     "HKR,,N,0x10001,-1\r\nHKR,,T,0x10001,10\r\nHKR,,F,0x10001,6F,B1,17,00\r\nHKR,,B,1,80,0,ff\r\n"
+     "HKR,,Q,0x000B0001,01,02\r\nHKR,,M,0x10000,a,\"b c\"\r\nHKR,,@dflt\r\n",
+     "S=text; E=expand:%TEMP%; D=dword:115200; N=dword:4294967295; T=dword:10; F=dword:1552751; "
      "B=hex(3):128 0 255 ; Q=hex(11):1 2 ; M=multi:a|b c|; @dflt=; "},
     {"no-clobber, overwrite-only, append without repeats, delete, key only",
      HEAD "HKR,,A,,1\r\nHKR,,A,2,2\r\nHKR,,B,0x20,3\r\nHKR,,M,0x10000,x,y\r\n"
