@@ -43,6 +43,7 @@ case "$archive" in
     need lib/libVeltraneWin32DLL.so
     need lib/libVeltraneProbe.so
     need veltrane-probe
+    need bin/veltrane-inf2reg
     ;;
 esac
 [ "$fail" -eq 0 ] || exit 1
