@@ -56,16 +56,23 @@ WideStringView TextOf(WideString CModemStrings::*member) {
 
 jobjectArray NewJavaStringArray(JNIEnv* env, std::span<const WideString> list) {
     const jsize count = static_cast<jsize>(list.size());
-    jclass string_class = env->FindClass("java/lang/String");
-    jni::ClearPendingException(env);
-    if (string_class == nullptr) return nullptr;
-    jobjectArray array = env->NewObjectArray(count, string_class, nullptr);
-    jni::ClearPendingException(env);
+    jobjectArray array = nullptr;
+    {
+        const jni::ScopedLocalRef string_class(env, env->FindClass("java/lang/String"));
+        jni::ClearPendingException(env);
+        if (string_class.get() == nullptr) return nullptr;
+        array = env->NewObjectArray(count, string_class.get(), nullptr);
+        jni::ClearPendingException(env);
+    }
     if (array == nullptr) return nullptr;
     for (jsize i = 0; i < count; ++i) {
-        jstring entry = jni::NewJavaString(env, list[i]);
-        if (entry == nullptr) return nullptr;  // the partly filled array is dropped
-        env->SetObjectArrayElement(array, i, entry);
+        // Once stored, the array keeps the entry alive: its own reference goes at once.
+        const jni::ScopedLocalRef entry(env, jni::NewJavaString(env, list[i]));
+        if (entry.get() == nullptr) {
+            env->DeleteLocalRef(array);  // the partly filled array is dropped
+            return nullptr;
+        }
+        env->SetObjectArrayElement(array, i, entry.get());
         jni::ClearPendingException(env);  // a slot that could not be set stays null
     }
     return array;

@@ -99,7 +99,8 @@ class ProfileQueries : public ::testing::Test {
     void ExpectEveryCallChecked() {
         const auto& calls = vm_.calls();
         for (std::size_t i = 0; i < calls.size(); ++i) {
-            if (calls[i] == JniCall::kExceptionCheck || calls[i] == JniCall::kExceptionClear) {
+            if (calls[i] == JniCall::kExceptionCheck || calls[i] == JniCall::kExceptionClear ||
+                calls[i] == JniCall::kDeleteLocalRef) {
                 continue;
             }
             ASSERT_LT(i + 1, calls.size()) << JniCallName(calls[i]) << " is the last call";
