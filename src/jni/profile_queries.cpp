@@ -8,7 +8,9 @@
 #include <span>
 
 #include "frame/globals.h"
+#include "jni/boundary.h"
 #include "jni/jni_support.h"
+#include "jni/natives.h"
 #include "modem/modem_strings.h"
 #include "modem/profile_fields.h"
 
@@ -81,19 +83,22 @@ jobjectArray NewJavaStringArray(JNIEnv* env, std::span<const WideString> list) {
 }  // namespace
 }  // namespace veltrane
 
-extern "C" JNIEXPORT jobjectArray JNICALL Java_com_quorindel_veltrane_E_B_D_g401(JNIEnv* env,
-                                                                                 jclass,
-                                                                                 jint code) {
+extern "C" JNIEXPORT jobjectArray JNICALL
+Java_com_quorindel_veltrane_E_B_D_g401(JNIEnv* env, jclass, jint code) noexcept {
     using namespace veltrane;
-    std::optional<ProfileField> field = FieldOfCode(code);
-    if (!field || field->source != ProfileSource::kSubkey) return nullptr;
-    return NewJavaStringArray(env, ListOf(field->list));
+    return jni::Guarded(env, nullptr, [&]() -> jobjectArray {
+        std::optional<ProfileField> field = FieldOfCode(code);
+        if (!field || field->source != ProfileSource::kSubkey) return nullptr;
+        return NewJavaStringArray(env, ListOf(field->list));
+    });
 }
 
 extern "C" JNIEXPORT jstring JNICALL Java_com_quorindel_veltrane_E_B_D_g402(JNIEnv* env, jclass,
-                                                                            jint code) {
+                                                                            jint code) noexcept {
     using namespace veltrane;
-    std::optional<ProfileField> field = FieldOfCode(code);
-    if (!field || field->source == ProfileSource::kSubkey) return nullptr;
-    return jni::NewJavaString(env, TextOf(field->text));
+    return jni::Guarded(env, nullptr, [&]() -> jstring {
+        std::optional<ProfileField> field = FieldOfCode(code);
+        if (!field || field->source == ProfileSource::kSubkey) return nullptr;
+        return jni::NewJavaString(env, TextOf(field->text));
+    });
 }
