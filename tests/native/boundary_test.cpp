@@ -132,11 +132,11 @@ struct NativeCase {
     Result (*call)(JNIEnv* env, jbyteArray samples);
 };
 
-template <jstring (*Method)(JNIEnv*, jclass, jint) noexcept, jint kCode = 1>
+template <jstring(JNICALL* Method)(JNIEnv*, jclass, jint) noexcept, jint kCode = 1>
 Result IntCall(JNIEnv* env, jbyteArray) {
     return {Method(env, nullptr, kCode)};
 }
-template <jstring (*Method)(JNIEnv*, jclass, jstring) noexcept>
+template <jstring(JNICALL* Method)(JNIEnv*, jclass, jstring) noexcept>
 Result StringCall(JNIEnv* env, jbyteArray) {
     return {Method(env, nullptr, nullptr)};
 }

@@ -10,12 +10,9 @@
 
 #include "fake_jni.h"
 #include "frame/globals.h"
+#include "jni/natives.h"
 #include "modem/modem_strings.h"
 #include "modem/profile_fields.h"
-
-extern "C" JNIEXPORT jobjectArray JNICALL Java_com_quorindel_veltrane_E_B_D_g401(JNIEnv*, jclass,
-                                                                                 jint);
-extern "C" JNIEXPORT jstring JNICALL Java_com_quorindel_veltrane_E_B_D_g402(JNIEnv*, jclass, jint);
 
 namespace veltrane {
 namespace {
