@@ -15,72 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "allocation_watch.h"
 #include "fake_jni.h"
 #include "frame/globals.h"
 #include "jni/natives.h"
 #include "log/log_stream.h"
 #include "modem/modem_strings.h"
 #include "test_paths.h"
-
-namespace {
-
-// The library's allocations on this thread while a test arms them; the fake VM's own
-// allocations stand for the VM's heap and are neither counted nor failed.
-struct AllocationWatch {
-    bool armed = false;
-    long fail_at = 0;  // the nth allocation fails; 0: none does
-    long made = 0;     // allocations asked for, failed ones included
-    long live = 0;     // allocations not yet freed
-};
-thread_local AllocationWatch t_watch;
-
-bool Watched() {
-    return t_watch.armed && !veltrane::testing::FakeJvm::InsideCall();
-}
-
-void* Allocate(std::size_t size) {
-    if (Watched()) {
-        if (++t_watch.made == t_watch.fail_at) throw std::bad_alloc();
-        ++t_watch.live;
-    }
-    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-    throw std::bad_alloc();
-}
-
-void Free(void* p) noexcept {
-    if (p != nullptr && Watched()) --t_watch.live;
-    std::free(p);
-}
-
-// Arms the watch for one scope.
-class Armed {
-  public:
-    explicit Armed(long fail_at) { t_watch = {true, fail_at, 0, 0}; }
-    ~Armed() { t_watch.armed = false; }
-    Armed(const Armed&) = delete;
-    Armed& operator=(const Armed&) = delete;
-};
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-    return Allocate(size);
-}
-void* operator new[](std::size_t size) {
-    return Allocate(size);
-}
-void operator delete(void* p) noexcept {
-    Free(p);
-}
-void operator delete[](void* p) noexcept {
-    Free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    Free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    Free(p);
-}
 
 namespace veltrane {
 namespace {
@@ -196,11 +137,11 @@ TEST(AllocationFailure, EveryNativeGivesItsFailureResultUntilItsAllocationsSucce
             FakeJvm vm;
             jbyteArray loud = vm.MakeByteArray(std::vector<std::int8_t>(64, 127));  // level 0
             Result result;
-            AllocationWatch seen;
+            testing::AllocationWatch seen;
             {
-                Armed armed(fail_at);
+                testing::Armed armed(fail_at);
                 result = native.call(vm.env(), loud);
-                seen = t_watch;
+                seen = testing::Watch();
             }
             EXPECT_FALSE(vm.exception_pending());
             EXPECT_TRUE(vm.violations().empty());
@@ -227,9 +168,9 @@ TEST(AllocationFailure, TheLogWritesWholeMessagesWithoutAllocating) {
     for (int i = 0; i < 300; ++i) message += u"Error 23\n";
     long made;
     {
-        Armed armed(1);
+        testing::Armed armed(1);
         log.Write(message);
-        made = t_watch.made;
+        made = testing::Watch().made;
     }
     EXPECT_EQ(made, 0);
     EXPECT_TRUE(log.good());
