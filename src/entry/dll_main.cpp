@@ -3,7 +3,7 @@
 
 #include "frame/lifecycle.h"
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID /*reserved*/) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID /*reserved*/) noexcept {
     switch (reason) {
         case DLL_PROCESS_ATTACH:
             // Out of memory is the one failure; the loader then reports the load failed.

@@ -14,12 +14,12 @@
 
 extern "C" {
 
-void* VELTRANE_THISCALL VeltraneMsvcConstruct(void* self) {
+void* VELTRANE_THISCALL VeltraneMsvcConstruct(void* self) noexcept {
     std::construct_at(static_cast<CVeltraneWin32DLL*>(self));
     return self;
 }
 
-void* VELTRANE_THISCALL VeltraneMsvcAssign(void* self, const void* other) {
+void* VELTRANE_THISCALL VeltraneMsvcAssign(void* self, const void* other) noexcept {
     auto* target = static_cast<CVeltraneWin32DLL*>(self);
     return &(*target = *static_cast<const CVeltraneWin32DLL*>(other));
 }

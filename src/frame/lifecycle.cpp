@@ -12,20 +12,20 @@ CModemStrings* g_modemStrings = nullptr;
 
 namespace veltrane {
 
-bool ProcessAttach() {
+bool ProcessAttach() noexcept {
     if (g_logStream != nullptr) return true;  // attach runs once per process
     try {
         g_logStream = new LogStream();
         g_logStream->Open(kLogPath);  // a failed open is silent: the stream stays bad
         g_modemStrings = new CModemStrings();
-    } catch (const std::bad_alloc&) {
+    } catch (...) {  // memory ran out (or discovery failed some other way)
         ProcessDetach();
         return false;
     }
     return true;
 }
 
-void ProcessDetach() {
+void ProcessDetach() noexcept {
     if (g_logStream != nullptr) {
         g_logStream->Close();
         delete g_logStream;
@@ -35,6 +35,10 @@ void ProcessDetach() {
         delete g_modemStrings;
         g_modemStrings = nullptr;
     }
+}
+
+void ProcessExit() noexcept {
+    if (g_logStream != nullptr) g_logStream->Close();
 }
 
 }  // namespace veltrane

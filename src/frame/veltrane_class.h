@@ -10,6 +10,6 @@
 
 class VELTRANE_CLASS_EXPORT CVeltraneWin32DLL {
   public:
-    CVeltraneWin32DLL();
-    CVeltraneWin32DLL& operator=(const CVeltraneWin32DLL& other);
+    CVeltraneWin32DLL() noexcept;
+    CVeltraneWin32DLL& operator=(const CVeltraneWin32DLL& other) noexcept;
 };

@@ -9,6 +9,25 @@
 
 namespace veltrane::jni {
 
+// A local reference deleted when it goes out of scope. A loop that creates one reference
+// per entry must let each go, or a long list overruns the local reference frame the VM
+// grants a native method (the JNI promises only 16).
+template <typename Ref>
+class ScopedLocalRef {
+  public:
+    ScopedLocalRef(JNIEnv* env, Ref ref) : env_(env), ref_(ref) {}
+    ~ScopedLocalRef() {
+        if (ref_ != nullptr) env_->DeleteLocalRef(ref_);
+    }
+    ScopedLocalRef(const ScopedLocalRef&) = delete;
+    ScopedLocalRef& operator=(const ScopedLocalRef&) = delete;
+    Ref get() const { return ref_; }
+
+  private:
+    JNIEnv* env_;
+    Ref ref_;
+};
+
 inline void ClearPendingException(JNIEnv* env) {
     if (env->ExceptionCheck()) env->ExceptionClear();
 }

@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <span>
 
+#include "jni/boundary.h"
 #include "jni/jni_support.h"
+#include "jni/natives.h"
 #include "level/level_kernel.h"
 
 namespace veltrane {
@@ -58,6 +60,8 @@ float MeasureLevel(JNIEnv* env, jbyteArray samples, jint count) {
 
 extern "C" JNIEXPORT jfloat JNICALL Java_com_quorindel_veltrane_E_A_A_g501(JNIEnv* env, jclass,
                                                                            jbyteArray samples,
-                                                                           jint count) {
-    return veltrane::MeasureLevel(env, samples, count);
+                                                                           jint count) noexcept {
+    using namespace veltrane;
+    return jni::Guarded(env, level::kSilenceLevel,
+                        [&] { return MeasureLevel(env, samples, count); });
 }

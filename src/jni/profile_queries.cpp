@@ -8,7 +8,9 @@
 #include <span>
 
 #include "frame/globals.h"
+#include "jni/boundary.h"
 #include "jni/jni_support.h"
+#include "jni/natives.h"
 #include "modem/modem_strings.h"
 #include "modem/profile_fields.h"
 
@@ -56,16 +58,23 @@ WideStringView TextOf(WideString CModemStrings::*member) {
 
 jobjectArray NewJavaStringArray(JNIEnv* env, std::span<const WideString> list) {
     const jsize count = static_cast<jsize>(list.size());
-    jclass string_class = env->FindClass("java/lang/String");
-    jni::ClearPendingException(env);
-    if (string_class == nullptr) return nullptr;
-    jobjectArray array = env->NewObjectArray(count, string_class, nullptr);
-    jni::ClearPendingException(env);
+    jobjectArray array = nullptr;
+    {
+        const jni::ScopedLocalRef string_class(env, env->FindClass("java/lang/String"));
+        jni::ClearPendingException(env);
+        if (string_class.get() == nullptr) return nullptr;
+        array = env->NewObjectArray(count, string_class.get(), nullptr);
+        jni::ClearPendingException(env);
+    }
     if (array == nullptr) return nullptr;
     for (jsize i = 0; i < count; ++i) {
-        jstring entry = jni::NewJavaString(env, list[i]);
-        if (entry == nullptr) return nullptr;  // the partly filled array is dropped
-        env->SetObjectArrayElement(array, i, entry);
+        // Once stored, the array keeps the entry alive: its own reference goes at once.
+        const jni::ScopedLocalRef entry(env, jni::NewJavaString(env, list[i]));
+        if (entry.get() == nullptr) {
+            env->DeleteLocalRef(array);  // the partly filled array is dropped
+            return nullptr;
+        }
+        env->SetObjectArrayElement(array, i, entry.get());
         jni::ClearPendingException(env);  // a slot that could not be set stays null
     }
     return array;
@@ -74,19 +83,22 @@ jobjectArray NewJavaStringArray(JNIEnv* env, std::span<const WideString> list) {
 }  // namespace
 }  // namespace veltrane
 
-extern "C" JNIEXPORT jobjectArray JNICALL Java_com_quorindel_veltrane_E_B_D_g401(JNIEnv* env,
-                                                                                 jclass,
-                                                                                 jint code) {
+extern "C" JNIEXPORT jobjectArray JNICALL
+Java_com_quorindel_veltrane_E_B_D_g401(JNIEnv* env, jclass, jint code) noexcept {
     using namespace veltrane;
-    std::optional<ProfileField> field = FieldOfCode(code);
-    if (!field || field->source != ProfileSource::kSubkey) return nullptr;
-    return NewJavaStringArray(env, ListOf(field->list));
+    return jni::Guarded(env, nullptr, [&]() -> jobjectArray {
+        std::optional<ProfileField> field = FieldOfCode(code);
+        if (!field || field->source != ProfileSource::kSubkey) return nullptr;
+        return NewJavaStringArray(env, ListOf(field->list));
+    });
 }
 
 extern "C" JNIEXPORT jstring JNICALL Java_com_quorindel_veltrane_E_B_D_g402(JNIEnv* env, jclass,
-                                                                            jint code) {
+                                                                            jint code) noexcept {
     using namespace veltrane;
-    std::optional<ProfileField> field = FieldOfCode(code);
-    if (!field || field->source == ProfileSource::kSubkey) return nullptr;
-    return jni::NewJavaString(env, TextOf(field->text));
+    return jni::Guarded(env, nullptr, [&]() -> jstring {
+        std::optional<ProfileField> field = FieldOfCode(code);
+        if (!field || field->source == ProfileSource::kSubkey) return nullptr;
+        return jni::NewJavaString(env, TextOf(field->text));
+    });
 }

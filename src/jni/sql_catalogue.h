@@ -21,6 +21,6 @@ constexpr std::optional<std::u16string_view> FindStatement(StatementList list, j
 
 // The statement as a new Java string; null, without any JNI call, when the code selects
 // none, and null when the VM cannot create the string (no exception is left pending).
-jstring StatementString(JNIEnv* env, StatementList list, jint code);
+jstring StatementString(JNIEnv* env, StatementList list, jint code) noexcept;
 
 }  // namespace veltrane::sql

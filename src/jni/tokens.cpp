@@ -3,7 +3,9 @@
 
 #include <string_view>
 
+#include "jni/boundary.h"
 #include "jni/jni_support.h"
+#include "jni/natives.h"
 
 namespace veltrane {
 namespace {
@@ -23,6 +25,7 @@ constexpr std::u16string_view TokenFor(jint code) {
 }  // namespace veltrane
 
 extern "C" JNIEXPORT jstring JNICALL Java_com_quorindel_veltrane_J_D_g301(JNIEnv* env, jclass,
-                                                                          jint code) {
-    return veltrane::jni::NewJavaString(env, veltrane::TokenFor(code));
+                                                                          jint code) noexcept {
+    using namespace veltrane;
+    return jni::Guarded(env, nullptr, [&] { return jni::NewJavaString(env, TokenFor(code)); });
 }

@@ -1,6 +1,6 @@
 #include "log/log_stream.h"
 
-#include <string>
+#include <array>
 
 #ifdef _WIN32
 #include <share.h>
@@ -9,6 +9,9 @@
 namespace veltrane {
 
 namespace {
+
+// The stack buffer a message is converted into, piece by piece.
+constexpr std::size_t kPieceBytes = 256;
 
 // Binary mode and our own line-end translation keep the bytes identical on every platform.
 std::FILE* OpenShared(const char* path) {
@@ -48,24 +51,30 @@ bool LogStream::good() const {
 
 void LogStream::Write(std::u16string_view message) {
     std::lock_guard lock(mutex_);
-    if (bad_) return;
-    if (message.empty()) return;
-
-    std::string bytes;
-    bytes.reserve(message.size() + 8);
+    if (bad_ || message.empty()) return;
+    // The 8-bit form goes out through a small buffer of our own, a piece at a time, so a
+    // message costs no allocation: the log must work when memory has run out.
+    std::array<char, kPieceBytes> piece;
+    std::size_t used = 0;
+    bool written = true;
+    const auto put_piece = [&] {
+        written = std::fwrite(piece.data(), 1, used, file_) == used && written;
+        used = 0;
+    };
     bool convertible = true;
     for (char16_t c : message) {
         if (c > 0xFF) {
-            convertible = false;
+            convertible = false;  // no 8-bit form: what came before is still written
             break;
         }
-        if (c == u'\n') bytes.push_back('\r');
-        bytes.push_back(static_cast<char>(c));
+        if (used + 2 > piece.size()) put_piece();  // room for "\r\n"
+        if (c == u'\n') piece[used++] = '\r';
+        piece[used++] = static_cast<char>(c);
     }
+    put_piece();
     // Each whole message reaches the file before the call returns, so a process that
     // dies without unloading the library keeps every line it wrote.
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size() ||
-        std::fflush(file_) != 0 || !convertible) {
+    if (!written || !convertible || std::fflush(file_) != 0) {
         bad_ = true;  // never cleared: every later message is dropped
     }
 }

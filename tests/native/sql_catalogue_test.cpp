@@ -7,22 +7,7 @@
 #include <string>
 
 #include "fake_jni.h"
-
-extern "C" {
-JNIEXPORT jstring JNICALL Java_com_quorindel_veltrane_E_g101(JNIEnv*, jclass, jint);
-JNIEXPORT jstring JNICALL Java_com_quorindel_veltrane_D_B_g102(JNIEnv*, jclass, jint);
-JNIEXPORT jstring JNICALL Java_com_quorindel_veltrane_D_A_g103(JNIEnv*, jclass, jint);
-JNIEXPORT jstring JNICALL Java_com_quorindel_veltrane_I_C_g104(JNIEnv*, jclass, jint);
-JNIEXPORT jstring JNICALL Java_com_quorindel_veltrane_I_H_g105(JNIEnv*, jclass, jint);
-JNIEXPORT jstring JNICALL Java_com_quorindel_veltrane_I_G_g106(JNIEnv*, jclass, jint);
-JNIEXPORT jstring JNICALL Java_com_quorindel_veltrane_I_D_g107(JNIEnv*, jclass, jint);
-JNIEXPORT jstring JNICALL Java_com_quorindel_veltrane_I_B_g108(JNIEnv*, jclass, jint);
-JNIEXPORT jstring JNICALL Java_com_quorindel_veltrane_F_C_g109(JNIEnv*, jclass, jstring, jint);
-JNIEXPORT jstring JNICALL Java_com_quorindel_veltrane_A_B_g110(JNIEnv*, jclass, jint);
-JNIEXPORT jstring JNICALL Java_com_quorindel_veltrane_A_A_g111(JNIEnv*, jclass, jint);
-JNIEXPORT jstring JNICALL Java_com_quorindel_veltrane_I_F_g112(JNIEnv*, jclass, jint);
-JNIEXPORT jstring JNICALL Java_com_quorindel_veltrane_E_B_E_g113(JNIEnv*, jclass, jint);
-}
+#include "jni/natives.h"
 
 namespace veltrane {
 namespace {

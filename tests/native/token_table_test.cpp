@@ -4,8 +4,7 @@
 #include <climits>
 
 #include "fake_jni.h"
-
-extern "C" JNIEXPORT jstring JNICALL Java_com_quorindel_veltrane_J_D_g301(JNIEnv*, jclass, jint);
+#include "jni/natives.h"
 
 namespace veltrane {
 namespace {

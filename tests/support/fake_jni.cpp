@@ -24,12 +24,21 @@ constexpr const char* kCallNames[] = {
     "ReleaseByteArrayElements",
     "ExceptionCheck",
     "ExceptionClear",
+    "DeleteLocalRef",
 };
 
 bool AllowedWithPendingException(JniCall call) {
     return call == JniCall::kExceptionCheck || call == JniCall::kExceptionClear ||
-           call == JniCall::kReleaseByteArrayElements;
+           call == JniCall::kReleaseByteArrayElements || call == JniCall::kDeleteLocalRef;
 }
+
+thread_local int t_callDepth = 0;
+struct InsideVm {
+    InsideVm() { ++t_callDepth; }
+    ~InsideVm() { --t_callDepth; }
+    InsideVm(const InsideVm&) = delete;
+    InsideVm& operator=(const InsideVm&) = delete;
+};
 
 // Every slot of the table starts as a trap; the slot number says which call was missing.
 constexpr std::size_t kSlots = sizeof(JNINativeInterface_) / sizeof(void*);
@@ -54,12 +63,14 @@ struct FakeJvmCalls {
     static FakeJvm& Vm(JNIEnv* env) { return FakeJvm::Of(env); }
 
     static jclass JNICALL FindClass(JNIEnv* env, const char* name) {
+        const InsideVm inside;
         FakeJvm& vm = Vm(env);
         if (vm.Enter(JniCall::kFindClass)) return nullptr;
         return vm.MakeClass(name);
     }
     static jobjectArray JNICALL NewObjectArray(JNIEnv* env, jsize length, jclass element_class,
                                                jobject initial) {
+        const InsideVm inside;
         FakeJvm& vm = Vm(env);
         if (vm.Enter(JniCall::kNewObjectArray) || length < 0) return nullptr;
         FakeJvm::Object array{FakeJvm::Object::Kind::kObjectArray,
@@ -71,6 +82,7 @@ struct FakeJvmCalls {
     }
     static void JNICALL SetObjectArrayElement(JNIEnv* env, jobjectArray array, jsize index,
                                               jobject value) {
+        const InsideVm inside;
         FakeJvm& vm = Vm(env);
         if (vm.Enter(JniCall::kSetObjectArrayElement)) return;
         auto& elements = vm.Get(array)->elements;
@@ -81,11 +93,13 @@ struct FakeJvmCalls {
         elements[static_cast<std::size_t>(index)] = value;
     }
     static jobject JNICALL GetObjectArrayElement(JNIEnv* env, jobjectArray array, jsize index) {
+        const InsideVm inside;
         FakeJvm& vm = Vm(env);
         if (vm.Enter(JniCall::kGetObjectArrayElement)) return nullptr;
         return vm.Get(array)->elements.at(static_cast<std::size_t>(index));
     }
     static jsize JNICALL GetArrayLength(JNIEnv* env, jarray array) {
+        const InsideVm inside;
         FakeJvm& vm = Vm(env);
         if (vm.Enter(JniCall::kGetArrayLength)) return 0;
         const FakeJvm::Object* object = vm.Get(array);
@@ -94,28 +108,33 @@ struct FakeJvmCalls {
                                       : object->elements.size());
     }
     static jstring JNICALL NewString(JNIEnv* env, const jchar* chars, jsize length) {
+        const InsideVm inside;
         FakeJvm& vm = Vm(env);
         if (vm.Enter(JniCall::kNewString) || length < 0) return nullptr;
         return vm.MakeString(std::u16string(reinterpret_cast<const char16_t*>(chars),
                                             static_cast<std::size_t>(length)));
     }
     static jsize JNICALL GetStringLength(JNIEnv* env, jstring string) {
+        const InsideVm inside;
         FakeJvm& vm = Vm(env);
         if (vm.Enter(JniCall::kGetStringLength)) return 0;
         return static_cast<jsize>(vm.Get(string)->text.size());
     }
     static void JNICALL GetStringRegion(JNIEnv* env, jstring string, jsize start, jsize length,
                                         jchar* out) {
+        const InsideVm inside;
         FakeJvm& vm = Vm(env);
         if (vm.Enter(JniCall::kGetStringRegion)) return;
         std::memcpy(out, vm.Get(string)->text.data() + start, sizeof(jchar) * length);
     }
     static jbyteArray JNICALL NewByteArray(JNIEnv* env, jsize length) {
+        const InsideVm inside;
         FakeJvm& vm = Vm(env);
         if (vm.Enter(JniCall::kNewByteArray) || length < 0) return nullptr;
         return vm.MakeByteArray(std::vector<std::int8_t>(static_cast<std::size_t>(length)));
     }
     static jbyte* JNICALL GetByteArrayElements(JNIEnv* env, jbyteArray array, jboolean* is_copy) {
+        const InsideVm inside;
         FakeJvm& vm = Vm(env);
         if (vm.Enter(JniCall::kGetByteArrayElements)) return nullptr;
         if (array == nullptr) {  // what a VM does with a null array: NullPointerException
@@ -132,6 +151,7 @@ struct FakeJvmCalls {
     }
     static void JNICALL ReleaseByteArrayElements(JNIEnv* env, jbyteArray array, jbyte* elements,
                                                  jint mode) {
+        const InsideVm inside;
         FakeJvm& vm = Vm(env);
         vm.release_modes_.push_back(mode);
         if (vm.Enter(JniCall::kReleaseByteArrayElements)) return;
@@ -147,14 +167,21 @@ struct FakeJvmCalls {
         vm.violations_.push_back("ReleaseByteArrayElements of elements that were not taken");
     }
     static jboolean JNICALL ExceptionCheck(JNIEnv* env) {
+        const InsideVm inside;
         FakeJvm& vm = Vm(env);
         vm.Enter(JniCall::kExceptionCheck);
         return vm.exception_pending_ ? JNI_TRUE : JNI_FALSE;
     }
     static void JNICALL ExceptionClear(JNIEnv* env) {
+        const InsideVm inside;
         FakeJvm& vm = Vm(env);
         vm.Enter(JniCall::kExceptionClear);
         vm.exception_pending_ = false;
+    }
+
+    static void JNICALL DeleteLocalRef(JNIEnv* env, jobject) {
+        const InsideVm inside;
+        Vm(env).Enter(JniCall::kDeleteLocalRef);  // objects live as long as the fake
     }
 
     static const JNINativeInterface_& Table() {
@@ -175,6 +202,7 @@ struct FakeJvmCalls {
             t.ReleaseByteArrayElements = ReleaseByteArrayElements;
             t.ExceptionCheck = ExceptionCheck;
             t.ExceptionClear = ExceptionClear;
+            t.DeleteLocalRef = DeleteLocalRef;
             return t;
         }();
         return table;
@@ -182,6 +210,10 @@ struct FakeJvmCalls {
 };
 
 FakeJvm::FakeJvm() : env_{{&FakeJvmCalls::Table()}, this} {}
+
+bool FakeJvm::InsideCall() {
+    return t_callDepth > 0;
+}
 
 FakeJvm& FakeJvm::Of(JNIEnv* env) {
     return *reinterpret_cast<Env*>(env)->owner;

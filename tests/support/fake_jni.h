@@ -33,6 +33,7 @@ enum class JniCall {
     kReleaseByteArrayElements,
     kExceptionCheck,
     kExceptionClear,
+    kDeleteLocalRef,
 };
 
 const char* JniCallName(JniCall call);
@@ -45,6 +46,9 @@ class FakeJvm {
 
     JNIEnv* env() { return &env_.jni; }
     static FakeJvm& Of(JNIEnv* env);
+    // True on a thread that is inside one of the fake's functions: what it allocates
+    // stands for the VM's own heap, not the library's.
+    static bool InsideCall();
 
     // --- Failures --------------------------------------------------------------------
     // The nth call (1 = the next one) of that kind from now on fails: it returns null
@@ -57,8 +61,8 @@ class FakeJvm {
     const std::vector<JniCall>& calls() const { return calls_; }
     int CountOf(JniCall call) const;
     bool exception_pending() const { return exception_pending_; }
-    // Calls other than ExceptionCheck, ExceptionClear and the release functions made
-    // while an exception was pending.
+    // Calls other than ExceptionCheck, ExceptionClear, DeleteLocalRef and the release
+    // functions made while an exception was pending.
     const std::vector<std::string>& violations() const { return violations_; }
     // Arrays whose elements were taken and not yet released.
     int outstanding_elements() const { return static_cast<int>(pins_.size()); }

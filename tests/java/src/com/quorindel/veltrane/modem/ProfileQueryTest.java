@@ -4,6 +4,8 @@ import static org.junit.jupiter.api.Assertions.assertEquals;
 import static org.junit.jupiter.api.Assertions.assertTrue;
 
 import com.quorindel.veltrane.testing.ChildJvm;
+import java.io.IOException;
+import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.HashMap;
@@ -27,9 +29,13 @@ class ProfileQueryTest {
 
     /** What the child printed for each method and code: "g401 3" -> "list ...". */
     private Map<String, String> run(String registry, String... args) {
+        return run(registry == null ? null : source(registry), args);
+    }
+
+    private Map<String, String> run(Path registry, String... args) {
         Map<String, String> environment = new HashMap<>();
         // An empty value is the same as no variable for the library.
-        environment.put("VELTRANE_REGISTRY", registry == null ? "" : source(registry).toString());
+        environment.put("VELTRANE_REGISTRY", registry == null ? "" : registry.toString());
         ChildJvm.Result result = ChildJvm.run(dir, environment, MAIN, args);
         assertEquals(0, result.exitCode(), result.output());
         Map<String, String> answers = new HashMap<>();
@@ -120,11 +126,52 @@ class ProfileQueryTest {
 
     @Test
     void withoutARegistryEveryListIsEmptyAndEveryStringIsEmptyNotNull() {
-        Map<String, String> answers = run(null);
+        Map<String, String> answers = run((Path) null);
         assertUnservedCodesGiveNull(answers);
         for (int code = 1; code <= 35; code++) {
             String method = isList(code) ? "g401 " : "g402 ";
             assertEquals(isList(code) ? "list" : "text -", answers.get(method + code), method + code);
+        }
+    }
+
+    /**
+     * Lists far longer than the local reference frame a native method starts with, read
+     * from eight threads many times: -Xcheck:jni stays silent (ChildJvm fails on its
+     * warnings) and every entry arrives in order.
+     */
+    @Test
+    void longListsReadManyTimesStayWithinTheLocalReferenceFrame() throws IOException {
+        final int entries = 200;
+        String driver = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class\\"
+                        + "{4d36e96d-e325-11ce-bfc1-08002be10318}\\0000";
+        StringBuilder reg = new StringBuilder("REGEDIT4\r\n\r\n");
+        reg.append("[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\Root\\MODEM\\0000]\r\n")
+           .append("\"Class\"=\"Modem\"\r\n")
+           .append("\"Driver\"=\"{4d36e96d-e325-11ce-bfc1-08002be10318}\\\\0000\"\r\n\r\n");
+        String[] names = {"GenerateDigit", "Hangup", "Init", "LineSetPlayFormat",
+                          "LineSetRecordFormat", "Monitor", "SpeakerPhoneDisable",
+                          "SpeakerPhoneEnable", "SpeakerPhoneMute", "SpeakerPhoneSetVolumeGain",
+                          "SpeakerPhoneUnMute", "StartPlay", "StartRecord", "StopPlay",
+                          "StopRecord", "VoiceAnswer", "VoiceDialNumberSetup"};  // by code
+        Map<Integer, String> expected = new HashMap<>();
+        int name = 0;
+        for (int code = 1; code <= 35; code++) {
+            if (!isList(code)) continue;
+            reg.append('[').append(driver).append("\\").append(names[name++]).append("]\r\n");
+            String[] values = new String[entries];
+            for (int i = 0; i < entries; i++) {
+                values[i] = "L" + code + "#" + i;
+                reg.append("\"").append(String.format("%03d", i)).append("\"=\"").append(values[i]).append("\"\r\n");
+            }
+            reg.append("\r\n");
+            expected.put(code, list(values));
+        }
+        Path file = dir.resolve("long-lists.reg");
+        Files.writeString(file, reg);
+        Map<String, String> answers = run(file, "threads");
+        assertEquals("threads mismatches 0", answers.get("threads"));
+        for (Map.Entry<Integer, String> list : expected.entrySet()) {
+            assertEquals(list.getValue(), answers.get("g401 " + list.getKey()), "g401 " + list.getKey());
         }
     }
 
