@@ -28,8 +28,11 @@ class ScopedLocalRef {
     Ref ref_;
 };
 
-inline void ClearPendingException(JNIEnv* env) {
-    if (env->ExceptionCheck()) env->ExceptionClear();
+// True when an exception was pending (and is now cleared): the call before it failed.
+inline bool ClearPendingException(JNIEnv* env) {
+    if (!env->ExceptionCheck()) return false;
+    env->ExceptionClear();
+    return true;
 }
 
 // NewString from UTF-16 code units and their count (no terminator, no conversion),

@@ -2,6 +2,7 @@
 #include <jni.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <span>
 
@@ -13,46 +14,32 @@
 namespace veltrane {
 namespace {
 
-// The elements of a Java byte array, held for the length of one call. They are only read,
-// so they go back with JNI_ABORT: copying an unchanged copy back could overwrite what
-// another Java thread wrote into the array meanwhile.
-class ReadOnlyBytes {
-  public:
-    ReadOnlyBytes(JNIEnv* env, jbyteArray array)
-        : env_(env), array_(array), elements_(env->GetByteArrayElements(array, nullptr)) {
-        jni::ClearPendingException(env_);
-    }
-    ~ReadOnlyBytes() {
-        if (elements_ == nullptr) return;
-        env_->ReleaseByteArrayElements(array_, elements_, JNI_ABORT);
-        jni::ClearPendingException(env_);
-    }
-    ReadOnlyBytes(const ReadOnlyBytes&) = delete;
-    ReadOnlyBytes& operator=(const ReadOnlyBytes&) = delete;
-
-    bool available() const { return elements_ != nullptr; }
-    std::span<const std::int8_t> first(std::size_t count) const {
-        return {reinterpret_cast<const std::int8_t*>(elements_), count};
-    }
-
-  private:
-    JNIEnv* env_;
-    jbyteArray array_;
-    jbyte* elements_;
-};
+// The bytes are copied out piece by piece into this much stack: only the bytes asked for
+// are copied, the array is neither pinned nor copied whole, and the garbage collector is
+// never held up. A piece stays in the first-level cache while it is summed.
+constexpr jsize kPieceBytes = 8192;
 
 float MeasureLevel(JNIEnv* env, jbyteArray samples, jint count) {
     // Nothing to read is silence: no array, no bytes asked for.
     if (samples == nullptr || count <= 0) return level::kSilenceLevel;
     // Never read past the array, whatever count the caller passed.
     const jsize length = env->GetArrayLength(samples);
-    jni::ClearPendingException(env);
+    if (jni::ClearPendingException(env)) return level::kSilenceLevel;
     const jint used = std::min<jint>(count, length);
     if (used <= 0) return level::kSilenceLevel;
 
-    const ReadOnlyBytes bytes(env, samples);
-    if (!bytes.available()) return level::kSilenceLevel;
-    return level::SignalLevel(bytes.first(static_cast<std::size_t>(used)));
+    std::array<jbyte, kPieceBytes> piece;
+    float sum = 0.0f;
+    for (jsize at = 0; at < used;) {
+        const jsize size = std::min(kPieceBytes, used - at);
+        env->GetByteArrayRegion(samples, at, size, piece.data());
+        if (jni::ClearPendingException(env)) return level::kSilenceLevel;
+        // The running sum carries over from piece to piece exactly as in one pass.
+        sum = level::AddSquares(sum, {reinterpret_cast<const std::int8_t*>(piece.data()),
+                                      static_cast<std::size_t>(size)});
+        at += size;
+    }
+    return level::LevelOfSum(sum, static_cast<std::size_t>(used));
 }
 
 }  // namespace

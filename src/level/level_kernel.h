@@ -15,8 +15,12 @@ namespace veltrane::level {
 // The figure of an empty buffer: nothing heard is silence.
 inline constexpr float kSilenceLevel = 5.0f;
 
-// The sum of the squares of the samples, added in order and rounded to single precision
-// after every addition.
+// The running sum `sum` with the squares of the samples added in order, rounded to single
+// precision after every addition. A buffer read in pieces, each added to the sum the one
+// before left, gives the same bits as the whole buffer at once.
+float AddSquares(float sum, std::span<const std::int8_t> samples);
+
+// The sum of the squares of the samples, from 0.
 float SumOfSquares(std::span<const std::int8_t> samples);
 
 // The figure for a sum of squares over `count` samples (count >= 1).

@@ -1,5 +1,5 @@
 // The level figure against a plain serial computation of the same steps, written here on
-// its own: every buffer must give the same bits.
+// its own: every buffer must give the same bits, from every kernel this processor runs.
 #include "level/level_kernel.h"
 
 #include <gtest/gtest.h>
@@ -7,8 +7,11 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <iostream>
 #include <random>
 #include <vector>
+
+#include "level/sum_kernels.h"
 
 namespace veltrane {
 namespace {
@@ -38,10 +41,13 @@ float ReferenceLevel(const Bytes& bytes) {
 }
 
 void ExpectSameAsReference(const Bytes& bytes, const std::string& what) {
-    const float sum = level::SumOfSquares(bytes);
     const float expected_sum = ReferenceSum(bytes);
-    ASSERT_EQ(Bits(sum), Bits(expected_sum))
-        << what << ": sum " << sum << " instead of " << expected_sum;
+    for (const level::SumKernel& kernel : level::Kernels()) {
+        if (!kernel.runnable()) continue;
+        const float sum = level::AddSquaresWith(kernel, 0.0f, bytes);
+        ASSERT_EQ(Bits(sum), Bits(expected_sum))
+            << what << ", " << kernel.name << ": sum " << sum << " instead of " << expected_sum;
+    }
     ASSERT_EQ(Bits(level::SignalLevel(bytes)), Bits(ReferenceLevel(bytes))) << what;
 }
 
@@ -75,6 +81,34 @@ TEST(LevelKernel, KnownFiguresToTheBit) {
     EXPECT_EQ(level::SumOfSquares(Repeated(100, 10)), 100000.0f);
     // A deviation of exactly 0 stays a positive zero.
     EXPECT_EQ(Bits(level::SignalLevel(Repeated(127, 8))), 0u);
+}
+
+TEST(LevelKernel, TheFastestKernelTheProcessorRuns) {
+    for (const level::SumKernel& kernel : level::Kernels()) {
+        std::cout << "kernel " << kernel.name
+                  << (kernel.runnable() ? ": runs here\n" : ": not here\n");
+    }
+#if defined(__x86_64__)
+    EXPECT_STREQ(level::FastestKernel().name, __builtin_cpu_supports("avx2") ? "avx2" : "sse2");
+#endif
+}
+
+TEST(LevelKernel, PiecesAddUpToTheWhole) {
+    // A sum carried from piece to piece: cut in the exact stretch, right at 2^24, and in the
+    // rounded stretch at every parity of the count in units.
+    std::mt19937 random(41);
+    Bytes bytes = Repeated(-128, 1024);  // exactly 2^24
+    for (int i = 0; i < 70000; ++i) bytes.push_back(static_cast<std::int8_t>(random()));
+    const float whole = ReferenceSum(bytes);
+    for (const level::SumKernel& kernel : level::Kernels()) {
+        if (!kernel.runnable()) continue;
+        for (std::size_t cut : {1u, 1000u, 1024u, 1025u, 1100u, 33333u, 33334u, 33335u, 71023u}) {
+            const std::span<const std::int8_t> all(bytes);
+            const float first = level::AddSquaresWith(kernel, 0.0f, all.first(cut));
+            const float sum = level::AddSquaresWith(kernel, first, all.subspan(cut));
+            EXPECT_EQ(Bits(sum), Bits(whole)) << kernel.name << ", cut at " << cut;
+        }
+    }
 }
 
 TEST(LevelKernel, EmptyBufferIsSilence) {

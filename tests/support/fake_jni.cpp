@@ -22,6 +22,7 @@ constexpr const char* kCallNames[] = {
     "NewByteArray",
     "GetByteArrayElements",
     "ReleaseByteArrayElements",
+    "GetByteArrayRegion",
     "ExceptionCheck",
     "ExceptionClear",
     "DeleteLocalRef",
@@ -166,6 +167,23 @@ struct FakeJvmCalls {
         }
         vm.violations_.push_back("ReleaseByteArrayElements of elements that were not taken");
     }
+    static void JNICALL GetByteArrayRegion(JNIEnv* env, jbyteArray array, jsize start, jsize length,
+                                           jbyte* out) {
+        FakeJvm& vm = Vm(env);
+        if (vm.Enter(JniCall::kGetByteArrayRegion)) return;
+        if (array == nullptr) {  // NullPointerException
+            vm.Raise();
+            return;
+        }
+        const auto& bytes = vm.Get(array)->bytes;
+        if (start < 0 || length < 0 || static_cast<std::size_t>(start) + length > bytes.size()) {
+            vm.violations_.push_back("GetByteArrayRegion outside the array");
+            vm.Raise();  // ArrayIndexOutOfBoundsException
+            return;
+        }
+        std::memcpy(out, bytes.data() + start, static_cast<std::size_t>(length));
+        vm.region_bytes_ += static_cast<std::size_t>(length);
+    }
     static jboolean JNICALL ExceptionCheck(JNIEnv* env) {
         const InsideVm inside;
         FakeJvm& vm = Vm(env);
@@ -200,6 +218,7 @@ struct FakeJvmCalls {
             t.NewByteArray = NewByteArray;
             t.GetByteArrayElements = GetByteArrayElements;
             t.ReleaseByteArrayElements = ReleaseByteArrayElements;
+            t.GetByteArrayRegion = GetByteArrayRegion;
             t.ExceptionCheck = ExceptionCheck;
             t.ExceptionClear = ExceptionClear;
             t.DeleteLocalRef = DeleteLocalRef;
@@ -233,6 +252,7 @@ void FakeJvm::ResetRecord() {
     calls_.clear();
     violations_.clear();
     release_modes_.clear();
+    region_bytes_ = 0;
 }
 
 bool FakeJvm::Enter(JniCall call) {

@@ -31,6 +31,7 @@ enum class JniCall {
     kNewByteArray,
     kGetByteArrayElements,
     kReleaseByteArrayElements,
+    kGetByteArrayRegion,
     kExceptionCheck,
     kExceptionClear,
     kDeleteLocalRef,
@@ -66,6 +67,8 @@ class FakeJvm {
     const std::vector<std::string>& violations() const { return violations_; }
     // Arrays whose elements were taken and not yet released.
     int outstanding_elements() const { return static_cast<int>(pins_.size()); }
+    // Bytes copied out of arrays by GetByteArrayRegion.
+    std::size_t region_bytes() const { return region_bytes_; }
     // Modes given to ReleaseByteArrayElements, in order.
     const std::vector<jint>& release_modes() const { return release_modes_; }
     void ResetRecord();
@@ -117,6 +120,7 @@ class FakeJvm {
     };
     std::list<Pin> pins_;
     std::vector<jint> release_modes_;
+    std::size_t region_bytes_ = 0;
 };
 
 }  // namespace veltrane::testing

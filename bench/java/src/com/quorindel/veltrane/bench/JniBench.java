@@ -117,6 +117,18 @@ public final class JniBench {
                     Float.toString(actual));
         }
 
+        // The cost of g501 follows the bytes it is asked for, not the array that holds them.
+        byte[] small = speech(recording, 160);
+        byte[] large = speech(recording, 64 << 20);
+        {
+            double[][] t = medians(rounds, 200_000,
+                    () -> Float.floatToRawIntBits(nativeLevel(large, 160)),
+                    () -> Float.floatToRawIntBits(nativeLevel(small, 160)));
+            System.out.printf("  160 of 64 MiB  cpu: %9.1f  160 of 160: %9.1f  ratio %6.2f"
+                            + "   wall ratio %6.2f%n",
+                    t[0][0], t[1][0], t[0][0] / t[1][0], t[0][1] / t[1][1]);
+        }
+
         System.out.println("strings: against NewString alone (ns per call)");
         if (com.quorindel.veltrane.D.A.g103(8).length() != 92) throw new AssertionError("g103 8");
         if (com.quorindel.veltrane.J.D.g301(8).length() != 5) throw new AssertionError("g301 8");
