@@ -169,6 +169,7 @@ struct FakeJvmCalls {
     }
     static void JNICALL GetByteArrayRegion(JNIEnv* env, jbyteArray array, jsize start, jsize length,
                                            jbyte* out) {
+        const InsideVm inside;
         FakeJvm& vm = Vm(env);
         if (vm.Enter(JniCall::kGetByteArrayRegion)) return;
         if (array == nullptr) {  // NullPointerException
