@@ -373,7 +373,9 @@ TEST_F(CredentialExports, TheUsersMutexAndALeftoverContainer) {
         if (!c.credential) expected_log += "Error 22\r\n";
         EXPECT_EQ(Log(), expected_log);
         EXPECT_EQ(ContainerExists(), c.leftover);
-        if (c.leftover) ASSERT_TRUE(DeleteContainer());
+        if (c.leftover) {
+            ASSERT_TRUE(DeleteContainer());
+        }
         EXPECT_EQ(testing::LiveCryptHandles(), 0);
     }
 }
