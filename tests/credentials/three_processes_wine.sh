@@ -6,7 +6,7 @@
 # leave it. Prints per process how many calls gave the right credential and what it
 # logged; exits 1 unless every call was right and nothing was logged.
 #   three_processes_wine.sh <win32 build folder> <win64 build folder> [--leftover] [CALLS]
-# Each build folder needs credential_child and the library (their bin/ and tests/).
+# Each build folder needs credential_child and the library in its bin/.
 set -euo pipefail
 win32=$(realpath "$1") win64=$(realpath "$2")
 shift 2
@@ -24,7 +24,7 @@ wineserver -w
 child() {  # child <build folder>: the child and the library it loads, side by side
     local bin=$work/bin-$(basename "$1")
     mkdir -p "$bin"
-    cp "$1/tests/credentials/credential_child.exe" "$1/bin/VeltraneWin32DLL.dll" "$bin/"
+    cp "$1/bin/credential_child.exe" "$1/bin/VeltraneWin32DLL.dll" "$bin/"
     echo "$bin/credential_child.exe"
 }
 programs=("$(child "$win32")" "$(child "$win64")" "$(child "$win32")")
@@ -37,7 +37,8 @@ fi
 
 for n in 0 1 2; do
     mkdir -p "$work/p$n/log"
-    (cd "$work/p$n" && wine "${programs[$n]}" "${arguments[@]}") &
+    (cd "$work/p$n" && date +%s.%N >started && wine "${programs[$n]}" "${arguments[@]}" &&
+        date +%s.%N >ended) &
 done
 wait
 
@@ -46,7 +47,9 @@ for n in 0 1 2; do
     right=$(awk -v u="$user" -v p="$password" '$0 == (NR % 2 ? u : p) {++n} END {print n + 0}' \
         "$work/p$n/results.txt")
     logged=$(wc -l <"$work/p$n/log/VeltraneDll.log")
-    echo "process $n ($(basename "$(dirname "${programs[$n]}")")): $right of $((2 * calls)) right, $logged log lines"
+    span=$(cat "$work/p$n/started" "$work/p$n/ended" 2>/dev/null | tr '\n' ' ' || true)
+    echo "process $n ($(basename "$(dirname "${programs[$n]}")")): $right of $((2 * calls))" \
+        "right, $logged log lines; ran from $span(seconds since the epoch)"
     [ "$right" = $((2 * calls)) ] && [ "$logged" = 0 ] || status=1
 done
 exit $status
