@@ -10,7 +10,6 @@
 #pragma once
 
 #include <array>
-#include <atomic>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -36,32 +35,13 @@ using CredentialCipherText = std::array<std::uint8_t, kCredentialCipherBytes>;
 using PassPhrase = std::span<const char16_t, kPassPhraseChars>;
 
 // Decrypts one credential under the pass phrase. Empty after a failure, which has then
-// been written to the log. Calls within the process run one at a time: on Windows each
-// one creates and deletes the same fixed key container, which a second call running
-// meanwhile would fail to create.
+// been written to the log. Calls within the process run one at a time. On Windows each
+// one creates and deletes the same fixed key container of the user's key store, so calls
+// of every process of that user take turns under one named mutex; a container found
+// there while holding it is a leftover and is replaced.
 WideString DecryptCredential(const CredentialCipherText& ciphertext, PassPhrase phrase);
 
 // Overwrites a decrypted credential in a way the optimiser keeps, then empties it.
 void WipeCredential(WideString& text);
-
-// The decryption's steps, named for tests that make one of them fail.
-enum class CredentialStep : int {
-    kAcquireContext,   // create the key container ("Error 22"; Windows only)
-    kCreateHash,       // "Error 23"
-    kHashData,         // "Error 24"
-    kDeriveKey,        // "Error 25"
-    kDecrypt,          // "Error 26"
-    kDeleteContainer,  // "Error 22-d" (Windows only; the container is then left behind)
-};
-
-// Test hook: each step whose bit (1 << step) is set fails in every decryption as if the
-// platform had refused it. Nothing in the library sets it.
-inline constinit std::atomic<unsigned> g_failingCredentialSteps{0};
-
-inline bool StepFailsForTest(CredentialStep step) {
-    return (g_failingCredentialSteps.load(std::memory_order_relaxed) >>
-            static_cast<unsigned>(step)) &
-           1U;
-}
 
 }  // namespace veltrane::platform

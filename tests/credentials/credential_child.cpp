@@ -1,17 +1,30 @@
 // Helper process for the credential library tests: loads the built library in its
 // working directory (where the library then keeps its log), calls g201 or g202 for each
 // argument of that name and writes each result as a line of results.txt ("<null>" for
-// a null reference; the credentials are ASCII).
+// a null reference; the credentials are ASCII). On Windows, "make-container" instead
+// creates the key container "Veltrane" and leaves it, as a process that died would.
 #include <jni.h>
 
 #include <fstream>
 #include <string>
 
 #include "fake_jni.h"
+#include "key_container.h"
 #include "loaded_library.h"
 
 int main(int argc, char** argv) {
     using namespace veltrane::testing;
+#ifdef _WIN32
+    if (argc == 2 && std::string(argv[1]) == "make-container") {
+        HCRYPTPROV provider = 0;
+        if (!CryptAcquireContextW(&provider, kContainer, MS_ENHANCED_PROV_W, PROV_RSA_FULL,
+                                  CRYPT_NEWKEYSET)) {
+            return 8;
+        }
+        CryptReleaseContext(provider, 0);
+        return 0;
+    }
+#endif
     using Method = jstring(JNICALL*)(JNIEnv*, jclass, jstring);
     LoadedLibrary library(BuiltLibrary());
     if (!library.loaded()) return 3;

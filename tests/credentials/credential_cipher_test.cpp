@@ -1,7 +1,8 @@
 // The credential cipher and the two exports, linked with the library's code: known answers
 // computed outside this code (Python's hashlib and the openssl command line), bad padding,
-// each failing step with its log line, and calls from many threads at once. On Windows
-// builds this runs under Wine against its CryptoAPI.
+// each failing step with its log line and nothing left acquired, the user's mutex, and
+// calls from many threads at once. On Windows builds this runs under Wine against its
+// CryptoAPI.
 #include "platform/credential_cipher.h"
 
 #include <gtest/gtest.h>
@@ -11,13 +12,13 @@
 #include <atomic>
 #include <cstring>
 #include <filesystem>
-#include <initializer_list>
 #include <span>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "expected_credentials.h"
+#include "failing_steps.h"
 #include "fake_jni.h"
 #include "frame/lifecycle.h"
 #include "jni/credential_values.h"
@@ -39,10 +40,11 @@ namespace veltrane {
 namespace {
 
 using platform::CredentialCipherText;
-using platform::CredentialStep;
 using platform::DecryptCredential;
+using testing::FailingSteps;
 using testing::FakeJvm;
 using testing::JniCall;
+using testing::Step;
 #ifdef _WIN32
 using testing::ContainerExists;
 using testing::DeleteContainer;
@@ -119,7 +121,6 @@ class AttachedLibrary : public ::testing::Test {
         ASSERT_TRUE(ProcessAttach());
     }
     void TearDown() override {
-        platform::g_failingCredentialSteps = 0;
         ProcessDetach();
         std::filesystem::current_path(previous_);
 #ifdef _WIN32
@@ -132,19 +133,6 @@ class AttachedLibrary : public ::testing::Test {
 
     std::filesystem::path folder_;
     std::filesystem::path previous_;
-};
-
-// While it lives, those steps of every decryption fail.
-class FailingStep {
-  public:
-    explicit FailingStep(std::initializer_list<CredentialStep> steps) {
-        unsigned bits = 0;
-        for (CredentialStep step : steps) bits |= 1U << static_cast<unsigned>(step);
-        platform::g_failingCredentialSteps = bits;
-    }
-    ~FailingStep() { platform::g_failingCredentialSteps = 0; }
-    FailingStep(const FailingStep&) = delete;
-    FailingStep& operator=(const FailingStep&) = delete;
 };
 
 using CredentialCipher = AttachedLibrary;
@@ -270,24 +258,22 @@ TEST_F(CredentialExports, GiveTheSealedCredentialsWhateverTheArgument) {
 
 TEST_F(CredentialExports, EachFailingStepLogsItsLineAndGivesAnEmptyString) {
     struct Case {
-        CredentialStep step;
+        Step step;
         const char* line;
     };
     const Case cases[] = {
 #ifdef _WIN32
-        {CredentialStep::kAcquireContext, "Error 22\r\n"},
+        {Step::kCreateContainer, "Error 22\r\n"},
 #endif
-        {CredentialStep::kCreateHash, "Error 23\r\n"},
-        {CredentialStep::kHashData, "Error 24\r\n"},
-        {CredentialStep::kDeriveKey, "Error 25\r\n"},
-        {CredentialStep::kDecrypt, "Error 26\r\n"},
+        {Step::kCreateHash, "Error 23\r\n"},      {Step::kHashData, "Error 24\r\n"},
+        {Step::kDeriveKey, "Error 25\r\n"},       {Step::kDecrypt, "Error 26\r\n"},
     };
     FakeJvm jvm;
     std::string expected_log;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         {
-            FailingStep failing({c.step});
+            FailingSteps failing({c.step});
             EXPECT_EQ(Call(Java_com_quorindel_veltrane_J_D_g201, jvm), u"");
             expected_log += c.line;
             EXPECT_EQ(Call(Java_com_quorindel_veltrane_J_D_g202, jvm), u"");
@@ -295,6 +281,8 @@ TEST_F(CredentialExports, EachFailingStepLogsItsLineAndGivesAnEmptyString) {
         }
         EXPECT_EQ(Log(), expected_log);
 #ifdef _WIN32
+        // What was acquired before the failing step is released.
+        EXPECT_EQ(testing::LiveCryptHandles(), 0);
         EXPECT_FALSE(ContainerExists());
 #endif
     }
@@ -307,26 +295,89 @@ TEST_F(CredentialExports, EachFailingStepLogsItsLineAndGivesAnEmptyString) {
 TEST_F(CredentialExports, AFailedDeletionDiscardsTheCredentialAndLeavesTheContainer) {
     FakeJvm jvm;
     {
-        FailingStep failing({CredentialStep::kDeleteContainer});
+        FailingSteps failing({Step::kDeleteContainer});
         EXPECT_EQ(Call(Java_com_quorindel_veltrane_J_D_g201, jvm), u"");
     }
     EXPECT_EQ(Log(), "Error 22-d\r\n");
-    // The container the call could not delete blocks the next call at its first step.
     EXPECT_TRUE(ContainerExists());
-    EXPECT_EQ(Call(Java_com_quorindel_veltrane_J_D_g202, jvm), u"");
-    EXPECT_EQ(Log(), "Error 22-d\r\nError 22\r\n");
     ASSERT_TRUE(DeleteContainer());
-    EXPECT_NE(Call(Java_com_quorindel_veltrane_J_D_g202, jvm), u"");
 }
 
 TEST_F(CredentialExports, AFailingStepAndAFailedDeletionLogTwoLinesInOrder) {
     FakeJvm jvm;
     {
-        FailingStep failing({CredentialStep::kDeriveKey, CredentialStep::kDeleteContainer});
+        FailingSteps failing({Step::kDeriveKey, Step::kDeleteContainer});
         EXPECT_EQ(Call(Java_com_quorindel_veltrane_J_D_g202, jvm), u"");
     }
     EXPECT_EQ(Log(), "Error 25\r\nError 22-d\r\n");
     ASSERT_TRUE(DeleteContainer());
+}
+
+// The user's mutex as another thread of this process leaves it (a thread owns a mutex
+// as a process does), and a container left behind, with and without the mutex.
+TEST_F(CredentialExports, TheUsersMutexAndALeftoverContainer) {
+    enum class Holder { kNone, kHolding, kEndedHolding };
+    struct Case {
+        const char* name;
+        Holder holder;
+        bool leftover;  // a container exists before the call
+        std::vector<Step> failing;
+        bool credential;  // else "" and "Error 22"
+    };
+    const Case cases[] = {
+        {"HeldForTheWholeWait", Holder::kHolding, false, {}, false},
+        {"AbandonedIsTakenOver", Holder::kEndedHolding, false, {}, true},
+        {"UnavailableGoesOnWithout", Holder::kNone, false, {Step::kOpenMutex}, true},
+        // Without the mutex the container may be another decryption's: left alone.
+        {"LeftoverKeptWithoutTheMutex", Holder::kNone, true, {Step::kOpenMutex}, false},
+        // Replaced once only: the deletion fails, so does the second creation.
+        {"LeftoverThatCannotBeDeleted", Holder::kNone, true, {Step::kDeleteContainer}, false},
+    };
+    FakeJvm jvm;
+    const std::u16string user = Call(Java_com_quorindel_veltrane_J_D_g201, jvm);
+    const std::wstring name = testing::LastMutexName();
+    EXPECT_EQ(name.rfind(L"Global\\", 0), 0u) << "shared by every logon session";
+    EXPECT_NE(name.find(L"-S-1-"), std::wstring::npos) << "the user's SID";
+    const unsigned long wait = testing::LastMutexWaitMilliseconds();
+    EXPECT_TRUE(wait >= 1000 && wait <= 10000) << wait;
+    std::string expected_log;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        HANDLE kept = CreateMutexW(nullptr, FALSE, name.c_str());  // outlives the holder
+        ASSERT_NE(kept, nullptr);
+        std::atomic<bool> taken{false}, done{false};
+        std::thread holder;
+        if (c.holder != Holder::kNone) {
+            holder = std::thread([&] {
+                WaitForSingleObject(kept, INFINITE);
+                taken = true;
+                while (c.holder == Holder::kHolding && !done) Sleep(1);
+                if (c.holder == Holder::kHolding) ReleaseMutex(kept);
+            });
+            while (!taken) Sleep(1);
+            if (c.holder == Holder::kEndedHolding) holder.join();
+        }
+        HCRYPTPROV held = 0;
+        if (c.leftover) {
+            ASSERT_TRUE(CryptAcquireContextW(&held, kContainer, MS_ENHANCED_PROV_W, PROV_RSA_FULL,
+                                             CRYPT_NEWKEYSET));
+            CryptReleaseContext(held, 0);
+        }
+        {
+            FailingSteps failing(c.failing);
+            EXPECT_EQ(Call(Java_com_quorindel_veltrane_J_D_g201, jvm), c.credential ? user : u"");
+        }
+        done = true;
+        if (holder.joinable()) holder.join();
+        CloseHandle(kept);
+        if (!c.credential) expected_log += "Error 22\r\n";
+        EXPECT_EQ(Log(), expected_log);
+        EXPECT_EQ(ContainerExists(), c.leftover);
+        if (c.leftover) {
+            ASSERT_TRUE(DeleteContainer());
+        }
+        EXPECT_EQ(testing::LiveCryptHandles(), 0);
+    }
 }
 #endif
 

@@ -7,20 +7,21 @@
 
 #include "log/log.h"
 #include "platform/credential_cipher.h"
+#include "platform/portable/cipher_calls.h"
 #include "platform/portable/credential_cipher_scheme.h"
 
 namespace veltrane::platform {
 namespace {
 
 using scheme::Secret;
+namespace calls = portable::calls;
 
 // Decryptions run one at a time here as well, so both backends behave alike.
 constinit std::mutex g_decryptLock;
 
-bool Step(CredentialStep step, bool ok, const char16_t* message) {
-    if (ok && !StepFailsForTest(step)) return true;
-    WriteLog(message);
-    return false;
+bool Step(bool ok, const char16_t* message) {
+    if (!ok) WriteLog(message);
+    return ok;
 }
 
 }  // namespace
@@ -36,16 +37,13 @@ WideString DecryptCredential(const CredentialCipherText& ciphertext, PassPhrase 
     Secret<kCredentialCipherBytes> plain;
     std::size_t length = 0;
 
-    if (!Step(CredentialStep::kCreateHash, hash.Begin(), u"Error 23\n") ||
-        !Step(CredentialStep::kHashData, hash.Update(phrase_bytes) && hash.Finish(digest.bytes()),
-              u"Error 24\n") ||
-        !Step(CredentialStep::kDeriveKey, scheme::DeriveKey(digest.bytes(), key.bytes()),
-              u"Error 25\n")) {
+    if (!Step(calls::BeginHash(hash), u"Error 23\n") ||
+        !Step(calls::HashData(hash, phrase_bytes, digest.bytes()), u"Error 24\n") ||
+        !Step(calls::DeriveKey(digest.bytes(), key.bytes()), u"Error 25\n")) {
         return {};
     }
     copy.bytes() = ciphertext;
-    if (!Step(CredentialStep::kDecrypt,
-              scheme::Decrypt(key.bytes(), copy.bytes(), plain.bytes(), length), u"Error 26\n")) {
+    if (!Step(calls::Decrypt(key.bytes(), copy.bytes(), plain.bytes(), length), u"Error 26\n")) {
         return {};
     }
     WideString result(length / sizeof(char16_t), u'\0');

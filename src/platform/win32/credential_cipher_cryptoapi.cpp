@@ -1,6 +1,8 @@
 // The credential cipher through CryptoAPI. Each decryption creates the key container
 // "Veltrane" in the user's key store, hashes the pass phrase, derives the Triple DES key,
 // decrypts, and then releases everything in reverse order and deletes the container.
+// The whole sequence runs under the user's mutex, so that decryptions in other processes
+// of the same user never meet the container of this one.
 #include <windows.h>
 // after windows.h, which it needs
 #include <wincrypt.h>
@@ -10,7 +12,9 @@
 
 #include "log/log.h"
 #include "platform/credential_cipher.h"
+#include "platform/win32/crypt_calls.h"
 #include "platform/win32/crypt_handles.h"
+#include "platform/win32/user_mutex.h"
 
 namespace veltrane::platform {
 namespace {
@@ -18,13 +22,17 @@ namespace {
 using win32::CryptContext;
 using win32::CryptHash;
 using win32::CryptKey;
+using win32::UserMutex;
+namespace calls = win32::calls;
 
 constexpr const wchar_t* kContainerName = L"Veltrane";
 constexpr const wchar_t* kProviderName = L"Microsoft Enhanced Cryptographic Provider v1.0";
 constexpr DWORD kProviderType = PROV_RSA_FULL;
 
-bool Fails(CredentialStep step, BOOL result) {
-    return StepFailsForTest(step) || !result;
+bool DeleteContainer() {
+    HCRYPTPROV unused = 0;  // undefined after a deletion; nothing to release
+    return calls::AcquireContext(&unused, kContainerName, kProviderName, kProviderType,
+                                 CRYPT_DELETEKEYSET) != FALSE;
 }
 
 // The key container of one decryption: created by Create, deleted by Delete (or when the
@@ -39,16 +47,15 @@ class KeyContainer {
     KeyContainer(const KeyContainer&) = delete;
     KeyContainer& operator=(const KeyContainer&) = delete;
 
-    bool Create() {
-        if (StepFailsForTest(CredentialStep::kAcquireContext)) return false;
-        HCRYPTPROV provider = 0;
-        if (!CryptAcquireContextW(&provider, kContainerName, kProviderName, kProviderType,
-                                  CRYPT_NEWKEYSET)) {
-            return false;
-        }
-        context_.Adopt(provider);
-        created_ = true;
-        return true;
+    // With the user's mutex held no other decryption of this user is running, so a
+    // container that already exists is a leftover (of a process that died before its
+    // deletion, or of a deletion that failed): it is deleted and created again, once.
+    // Without the mutex it may be another decryption's, and is left alone.
+    bool Create(bool leftover_is_ours) {
+        if (Acquire()) return true;
+        if (!leftover_is_ours || GetLastError() != static_cast<DWORD>(NTE_EXISTS)) return false;
+        DeleteContainer();  // should this fail, so does the second creation
+        return Acquire();
     }
 
     HCRYPTPROV context() const { return context_.get(); }
@@ -56,13 +63,21 @@ class KeyContainer {
     bool Delete() {
         context_.Reset();
         created_ = false;
-        if (StepFailsForTest(CredentialStep::kDeleteContainer)) return false;
-        HCRYPTPROV unused = 0;  // undefined after a deletion; nothing to release
-        return CryptAcquireContextW(&unused, kContainerName, kProviderName, kProviderType,
-                                    CRYPT_DELETEKEYSET) != FALSE;
+        return DeleteContainer();
     }
 
   private:
+    bool Acquire() {
+        HCRYPTPROV provider = 0;
+        if (!calls::AcquireContext(&provider, kContainerName, kProviderName, kProviderType,
+                                   CRYPT_NEWKEYSET)) {
+            return false;
+        }
+        context_.Adopt(provider);
+        created_ = true;
+        return true;
+    }
+
     CryptContext context_;
     bool created_ = false;
 };
@@ -73,20 +88,18 @@ WideString DecryptIn(HCRYPTPROV provider, const CredentialCipherText& ciphertext
     CryptHash hash;
     CryptKey key;
     HCRYPTHASH raw_hash = 0;
-    if (Fails(CredentialStep::kCreateHash, CryptCreateHash(provider, CALG_SHA1, 0, 0, &raw_hash))) {
+    if (!calls::CreateHash(provider, CALG_SHA1, &raw_hash)) {
         WriteLog(u"Error 23\n");
         return {};
     }
     hash.Adopt(raw_hash);
-    if (Fails(CredentialStep::kHashData,
-              CryptHashData(hash.get(), reinterpret_cast<const BYTE*>(phrase.data()),
-                            static_cast<DWORD>(kPassPhraseBytes), 0))) {
+    if (!calls::HashData(hash.get(), reinterpret_cast<const BYTE*>(phrase.data()),
+                         static_cast<DWORD>(kPassPhraseBytes))) {
         WriteLog(u"Error 24\n");
         return {};
     }
     HCRYPTKEY raw_key = 0;
-    if (Fails(CredentialStep::kDeriveKey,
-              CryptDeriveKey(provider, CALG_3DES, hash.get(), 0, &raw_key))) {
+    if (!calls::DeriveKey(provider, CALG_3DES, hash.get(), &raw_key)) {
         WriteLog(u"Error 25\n");
         return {};
     }
@@ -95,7 +108,7 @@ WideString DecryptIn(HCRYPTPROV provider, const CredentialCipherText& ciphertext
     BYTE buffer[kCredentialCipherBytes];  // this call's own copy, decrypted in place
     std::memcpy(buffer, ciphertext.data(), sizeof buffer);
     DWORD length = sizeof buffer;
-    if (Fails(CredentialStep::kDecrypt, CryptDecrypt(key.get(), 0, TRUE, 0, buffer, &length))) {
+    if (!calls::Decrypt(key.get(), buffer, &length)) {
         SecureZeroMemory(buffer, sizeof buffer);
         WriteLog(u"Error 26\n");
         return {};
@@ -106,7 +119,8 @@ WideString DecryptIn(HCRYPTPROV provider, const CredentialCipherText& ciphertext
     return result;
 }
 
-// Held for a whole decryption, from the container's creation to its deletion.
+// Held for a whole decryption, before the user's mutex: the threads of this process queue
+// here without a time-out, and still take turns when the mutex cannot be had at all.
 class DecryptionLock {
   public:
     DecryptionLock() { AcquireSRWLockExclusive(&lock_); }
@@ -122,8 +136,15 @@ class DecryptionLock {
 
 WideString DecryptCredential(const CredentialCipherText& ciphertext, PassPhrase phrase) {
     DecryptionLock one_at_a_time;
+    UserMutex user_mutex;  // declared before the container: released after its deletion
+    // Without the mutex the decryption goes on alone, as it can.
+    const bool serialised = user_mutex.exists();
+    if (serialised && !user_mutex.Take()) {
+        WriteLog(u"Error 22\n");  // another process held it for the whole wait
+        return {};
+    }
     KeyContainer container;
-    if (!container.Create()) {
+    if (!container.Create(serialised)) {
         WriteLog(u"Error 22\n");
         return {};
     }

@@ -3,15 +3,13 @@
 // creation order, they go in the reverse order.
 #pragma once
 
-#include <windows.h>
-// after windows.h, which it needs
-#include <wincrypt.h>
-
 #include <utility>
+
+#include "platform/win32/crypt_calls.h"
 
 namespace veltrane::platform::win32 {
 
-template <typename Handle, BOOL(WINAPI* Release)(Handle)>
+template <typename Handle, BOOL (*Release)(Handle)>
 class CryptHandle {
   public:
     CryptHandle() = default;
@@ -33,18 +31,8 @@ class CryptHandle {
     Handle handle_ = 0;
 };
 
-inline BOOL WINAPI DestroyKey(HCRYPTKEY key) {
-    return CryptDestroyKey(key);
-}
-inline BOOL WINAPI DestroyHash(HCRYPTHASH hash) {
-    return CryptDestroyHash(hash);
-}
-inline BOOL WINAPI ReleaseContext(HCRYPTPROV provider) {
-    return CryptReleaseContext(provider, 0);
-}
-
-using CryptKey = CryptHandle<HCRYPTKEY, DestroyKey>;
-using CryptHash = CryptHandle<HCRYPTHASH, DestroyHash>;
-using CryptContext = CryptHandle<HCRYPTPROV, ReleaseContext>;
+using CryptKey = CryptHandle<HCRYPTKEY, calls::DestroyKey>;
+using CryptHash = CryptHandle<HCRYPTHASH, calls::DestroyHash>;
+using CryptContext = CryptHandle<HCRYPTPROV, calls::ReleaseContext>;
 
 }  // namespace veltrane::platform::win32
