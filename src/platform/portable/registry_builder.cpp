@@ -71,22 +71,28 @@ std::uint32_t RegistryBuilder::FindSubkey(const Key& parent, std::u16string_view
 }
 
 TreeEditStatus RegistryBuilder::Walk(std::u16string_view path, bool create, std::uint32_t& key) {
-    // The names this path shares with the last one walked are known already.
-    const std::size_t same = static_cast<std::size_t>(
-        std::mismatch(path.begin(), path.end(), last_path_.begin(), last_path_.end()).first -
-        path.begin());
-    if (same == path.size() && same == last_path_.size()) {
+    // The names this path shares with the last one walked are known already; a value
+    // line repeats the whole of it.
+    if (path.size() == last_path_.size() &&
+        std::memcmp(path.data(), last_path_.data(), path.size() * sizeof(char16_t)) == 0) {
         key = last_keys_.empty() ? 0 : last_keys_.back();
         return TreeEditStatus::kOk;
     }
+    const std::size_t same = static_cast<std::size_t>(
+        std::mismatch(path.begin(), path.end(), last_path_.begin(), last_path_.end()).first -
+        path.begin());
+    // The names shared whole: those ending in a backslash inside the common part, and the
+    // one the common part ends with where both paths end or go on to a backslash there.
     std::size_t depth =
         static_cast<std::size_t>(std::count(path.begin(), path.begin() + same, u'\\'));
+    std::size_t start = same == 0 ? 0 : path.rfind(u'\\', same - 1) + 1;  // npos + 1 == 0
     const bool whole_name = (same == path.size() || path[same] == u'\\') &&
                             (same == last_path_.size() || last_path_[same] == u'\\');
-    if (whole_name && same > 0 && path[same - 1] != u'\\') ++depth;
-    depth = std::min(depth, last_keys_.size());
-    std::u16string_view rest = path;
-    for (std::size_t i = 0; i < depth; ++i) TakeKeyName(rest);
+    if (whole_name && start < same) {
+        ++depth;
+        start = std::min(same + 1, path.size());
+    }
+    std::u16string_view rest = path.substr(start);
     last_keys_.resize(depth);
     last_path_.clear();
     key = depth ? last_keys_.back() : 0;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 #include <new>
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -56,7 +57,7 @@ class Parser {
     State state_ = State::kNoKey;
     std::u16string path_;  // of the current key, below the machine root
     std::u16string name_;
-    std::vector<std::uint8_t> bytes_;
+    std::optional<ValueDataDecoder> data_;
 };
 
 std::shared_ptr<const RegistryTree> Parser::Run() {
@@ -94,6 +95,7 @@ void Parser::ReadHeader() {
     if (!DialectOfHeader(line, dialect_)) {
         Fault("not a registry file: the first line is '" + Quote(line) + "'");
     }
+    data_.emplace(dialect_, lines_);
 }
 
 void Parser::KeyLine(std::u16string_view line) {
@@ -162,8 +164,8 @@ void Parser::ValueLine(std::u16string_view line) {
         if (state_ == State::kInKey) status = builder_.DeleteValue(path_, name_);
         if (status == TreeEditStatus::kNotFound) status = TreeEditStatus::kOk;
     } else {
-        const std::uint32_t type = DecodeValueData(dialect_, data, lines_, bytes_);
-        if (state_ == State::kInKey) status = builder_.SetValue(path_, name_, type, bytes_);
+        const std::uint32_t type = data_->Decode(data);
+        if (state_ == State::kInKey) status = builder_.SetValue(path_, name_, type, data_->bytes());
     }
     if (status != TreeEditStatus::kOk) NameFault(status, "value");
 }

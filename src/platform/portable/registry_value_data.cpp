@@ -53,14 +53,6 @@ std::uint32_t ReadType(std::u16string_view& data) {
     return type;
 }
 
-void StringData(Dialect dialect, std::u16string_view data, std::vector<std::uint8_t>& bytes) {
-    std::u16string text;
-    const std::size_t end = ReadQuoted(dialect, data, 1, u'"', text, "string");
-    ExpectEnd(data.substr(end));
-    text.push_back(u'\0');
-    AppendUtf16Le(bytes, text);
-}
-
 void DwordData(std::u16string_view data, std::vector<std::uint8_t>& bytes) {
     std::uint32_t value = 0;
     std::size_t digits = 0;
@@ -222,27 +214,36 @@ std::size_t ReadQuoted(Dialect dialect, std::u16string_view line, std::size_t po
     Fault(std::string("unterminated ") + what);
 }
 
-std::uint32_t DecodeValueData(Dialect dialect, std::u16string_view data, RegistryTextLines& lines,
-                              std::vector<std::uint8_t>& bytes) {
+void ValueDataDecoder::StringData(std::u16string_view data) {
+    text_.clear();
+    const std::size_t end = ReadQuoted(dialect_, data, 1, u'"', text_, "string");
+    ExpectEnd(data.substr(end));
+    text_.push_back(u'\0');
+    AppendUtf16Le(bytes_, text_);
+}
+
+std::uint32_t ValueDataDecoder::Decode(std::u16string_view data) {
+    std::vector<std::uint8_t>& bytes = bytes_;
+    const Dialect dialect = dialect_;
     bytes.clear();
     std::uint32_t type = kRegSz;
     if (data.starts_with(u'"')) {
-        StringData(dialect, data, bytes);
+        StringData(data);
     } else if (dialect == Dialect::kWine && data.starts_with(u"str(")) {
         data.remove_prefix(4);
         type = ReadType(data);
         if (!data.starts_with(u'"')) Fault("expected a quoted string after 'str(...):'");
-        StringData(dialect, data, bytes);
+        StringData(data);
     } else if (data.starts_with(u"dword:")) {
         type = kRegDword;
         DwordData(data.substr(6), bytes);
     } else if (data.starts_with(u"hex:")) {
         type = kRegBinary;
-        HexData(data.substr(4), lines, bytes);
+        HexData(data.substr(4), lines_, bytes);
     } else if (data.starts_with(u"hex(")) {
         data.remove_prefix(4);
         type = ReadType(data);
-        HexData(data, lines, bytes);
+        HexData(data, lines_, bytes);
         if (dialect == Dialect::kRegedit4 &&
             (type == kRegSz || type == kRegExpandSz || type == kRegMultiSz)) {
             WidenCodePage(bytes);

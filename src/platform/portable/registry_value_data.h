@@ -34,9 +34,24 @@ bool NextLine(RegistryTextLines& lines, std::u16string_view& line);
 std::size_t ReadQuoted(Dialect dialect, std::u16string_view line, std::size_t pos, char16_t closing,
                        std::u16string& out, const char* what);
 
-// Decodes the data after a value's '=' into `bytes` (replaced) and returns its registry
-// type. Hex data continued after a trailing backslash goes on in the next lines.
-std::uint32_t DecodeValueData(Dialect dialect, std::u16string_view data, RegistryTextLines& lines,
-                              std::vector<std::uint8_t>& bytes);
+// Decodes the data after a value's '=' and returns its registry type; the bytes last
+// until the next call. Hex data continued after a trailing backslash goes on in the next
+// lines.
+class ValueDataDecoder {
+  public:
+    ValueDataDecoder(Dialect dialect, RegistryTextLines& lines)
+        : dialect_(dialect), lines_(lines) {}
+
+    std::uint32_t Decode(std::u16string_view data);
+    const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+
+  private:
+    void StringData(std::u16string_view data);
+
+    Dialect dialect_;
+    RegistryTextLines& lines_;
+    std::u16string text_;
+    std::vector<std::uint8_t> bytes_;
+};
 
 }  // namespace veltrane::platform
