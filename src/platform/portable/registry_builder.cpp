@@ -129,12 +129,7 @@ std::uint32_t* RegistryBuilder::FindValueLink(std::uint32_t key, std::u16string_
     while (*link != kNone && !NamesEqual(values_[*link].value.Name(), name)) {
         link = &values_[*link].next;
     }
-    return *link == kNone ? nullptr : link;
-}
-
-TreeEditStatus RegistryBuilder::CreateKey(std::u16string_view path) {
-    std::uint32_t key = 0;
-    return Walk(path, true, key);
+    return link;
 }
 
 TreeEditStatus RegistryBuilder::SetValue(std::u16string_view path, std::u16string_view name,
@@ -147,17 +142,15 @@ TreeEditStatus RegistryBuilder::SetValue(std::u16string_view path, std::u16strin
     if (!data.empty()) std::memcpy(stored.data(), data.data(), data.size());
     RegistryTree::Value value{nullptr, stored.data(), static_cast<std::uint32_t>(name.size()),
                               static_cast<std::uint32_t>(data.size()), type};
-    if (std::uint32_t* link = FindValueLink(key, name)) {
+    std::uint32_t* link = FindValueLink(key, name);
+    if (*link != kNone) {
         value.name = values_[*link].value.name;
         values_[*link].value = value;
         return TreeEditStatus::kOk;
     }
     value.name = Store(name).data();
-    const auto added = static_cast<std::uint32_t>(values_.size());
+    *link = static_cast<std::uint32_t>(values_.size());  // before the vector may move
     values_.push_back({value, kNone});
-    Key& k = keys_[key];
-    (k.last_value == kNone ? k.first_value : values_[k.last_value].next) = added;
-    k.last_value = added;
     return TreeEditStatus::kOk;
 }
 
@@ -193,29 +186,15 @@ TreeEditStatus RegistryBuilder::DeleteValue(std::u16string_view path, std::u16st
     const TreeEditStatus status = Walk(path, false, key);
     if (status != TreeEditStatus::kOk) return status;
     std::uint32_t* link = FindValueLink(key, name);
-    if (!link) return TreeEditStatus::kNotFound;
-    Key& k = keys_[key];
-    const std::uint32_t gone = *link;
-    *link = values_[gone].next;
-    if (k.last_value == gone) {
-        // The one before it is last now.
-        k.last_value = kNone;
-        for (std::uint32_t v = k.first_value; v != kNone; v = values_[v].next) k.last_value = v;
-    }
+    if (*link == kNone) return TreeEditStatus::kNotFound;
+    *link = values_[*link].next;
     return TreeEditStatus::kOk;
 }
 
-TreeEditStatus RegistryBuilder::MarkLink(std::u16string_view path) {
+TreeEditStatus RegistryBuilder::Mark(std::u16string_view path, bool Key::*flag) {
     std::uint32_t key = 0;
     const TreeEditStatus status = Walk(path, true, key);
-    if (status == TreeEditStatus::kOk) keys_[key].link = true;
-    return status;
-}
-
-TreeEditStatus RegistryBuilder::Deny(std::u16string_view path) {
-    std::uint32_t key = 0;
-    const TreeEditStatus status = Walk(path, true, key);
-    if (status == TreeEditStatus::kOk) keys_[key].denied = true;
+    if (status == TreeEditStatus::kOk) keys_[key].*flag = true;
     return status;
 }
 

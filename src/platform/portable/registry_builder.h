@@ -28,7 +28,10 @@ class RegistryBuilder {
     RegistryBuilder();
 
     // Missing keys on the way are created.
-    TreeEditStatus CreateKey(std::u16string_view path);
+    TreeEditStatus CreateKey(std::u16string_view path) {
+        std::uint32_t key = 0;
+        return Walk(path, true, key);
+    }
     // Setting an existing value keeps its place among the key's values.
     TreeEditStatus SetValue(std::u16string_view path, std::u16string_view name, std::uint32_t type,
                             std::span<const std::uint8_t> data);
@@ -39,9 +42,9 @@ class RegistryBuilder {
     TreeEditStatus DeleteValue(std::u16string_view path, std::u16string_view name);
     // Wine's symbolic link: opening the key opens the key its REG_LINK value
     // "SymbolicLinkValue" names ("\Registry\Machine\...").
-    TreeEditStatus MarkLink(std::u16string_view path);
+    TreeEditStatus MarkLink(std::u16string_view path) { return Mark(path, &Key::link); }
     // Opening the key fails with access denied, as for a key whose security forbids it.
-    TreeEditStatus Deny(std::u16string_view path);
+    TreeEditStatus Deny(std::u16string_view path) { return Mark(path, &Key::denied); }
 
     // The finished tree: what was deleted is gone, links are resolved (one that would lead
     // a walk round in a loop is dropped). The builder may go on to build another.
@@ -53,7 +56,6 @@ class RegistryBuilder {
         std::u16string_view name;
         std::vector<std::uint32_t> subkeys;  // in Windows order
         std::uint32_t first_value = kNone;   // the key's values, chained in creation order
-        std::uint32_t last_value = kNone;
         bool denied = false;
         bool link = false;
     };
@@ -62,9 +64,11 @@ class RegistryBuilder {
         std::uint32_t next;
     };
 
+    TreeEditStatus Mark(std::u16string_view path, bool Key::*flag);
     std::u16string_view Store(std::u16string_view text);
     TreeEditStatus Walk(std::u16string_view path, bool create, std::uint32_t& key);
     std::uint32_t FindSubkey(const Key& parent, std::u16string_view name, bool& found) const;
+    // The link to the value called `name`, or the one at the end of the chain (kNone).
     std::uint32_t* FindValueLink(std::uint32_t key, std::u16string_view name);
     static void ResolveLinks(RegistryTree& tree, const std::vector<RegistryTree::Key*>& links);
 
