@@ -21,15 +21,21 @@ bool IsPrintableAscii(std::string_view text) {
     return true;
 }
 
-bool Seal(const scheme::Key& key, std::string_view text,
-          std::uint8_t (&ciphertext)[kCredentialCipherBytes]) {
-    // Reserved whole, so that no copy of the text is left behind in freed memory.
-    std::vector<std::uint8_t> plain;
-    plain.reserve(2 * text.size());
+// ASCII text as the bytes of its UTF-16LE code units, reserved whole so that no copy of the
+// text is left behind in freed memory.
+std::vector<std::uint8_t> Utf16LeBytes(std::string_view text) {
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(2 * text.size());
     for (char c : text) {
         const char16_t unit = static_cast<unsigned char>(c);
-        AppendUtf16Le(plain, std::u16string_view(&unit, 1));
+        AppendUtf16Le(bytes, std::u16string_view(&unit, 1));
     }
+    return bytes;
+}
+
+bool Seal(const scheme::Key& key, std::string_view text,
+          std::uint8_t (&ciphertext)[kCredentialCipherBytes]) {
+    std::vector<std::uint8_t> plain = Utf16LeBytes(text);
     std::size_t length = 0;
     bool ok = scheme::Encrypt(key, plain, ciphertext, length) && length == kCredentialCipherBytes;
     scheme::Cleanse(plain.data(), plain.size());
