@@ -48,8 +48,9 @@ RegistryBuilder::RegistryBuilder() {
 }
 
 std::u16string_view RegistryBuilder::Store(std::u16string_view text) {
+    if (text.empty()) return u"";  // readers copy names out: never a null pointer
     const auto piece = text_->Allocate(text.size() * sizeof(char16_t));
-    if (!text.empty()) std::memcpy(piece.data(), text.data(), text.size() * sizeof(char16_t));
+    std::memcpy(piece.data(), text.data(), text.size() * sizeof(char16_t));
     return {reinterpret_cast<const char16_t*>(piece.data()), text.size()};
 }
 
