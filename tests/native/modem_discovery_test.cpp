@@ -11,14 +11,14 @@
 
 #include "modem/modem_strings.h"
 #include "modem/profile_fields.h"
-#include "platform/portable/registry_tree.h"
+#include "platform/portable/registry_builder.h"
 #include "platform/registry.h"
 
 namespace veltrane {
 namespace {
 
 using platform::Registry;
-using platform::RegistryTree;
+using platform::RegistryBuilder;
 using platform::TreeEditStatus;
 
 const std::u16string kEnum = u"SYSTEM\\CurrentControlSet\\Enum\\";
@@ -37,11 +37,11 @@ std::vector<std::uint8_t> Bytes(std::u16string_view units) {
 class Discovery : public ::testing::Test {
   protected:
     void Set(const std::u16string& path, std::u16string_view name, std::u16string_view text) {
-        ASSERT_EQ(tree_->SetString(path, name, text), TreeEditStatus::kOk);
+        ASSERT_EQ(builder_.SetString(path, name, text), TreeEditStatus::kOk);
     }
     void SetRaw(const std::u16string& path, std::u16string_view name,
                 const std::vector<std::uint8_t>& data, std::uint32_t type) {
-        ASSERT_EQ(tree_->SetValue(path, name, type, data), TreeEditStatus::kOk);
+        ASSERT_EQ(builder_.SetValue(path, name, type, data), TreeEditStatus::kOk);
     }
     // A device key below Enum: "Class" = `device_class`, and a "Driver" when given.
     void Device(const std::u16string& path, std::u16string_view device_class,
@@ -69,7 +69,7 @@ class Discovery : public ::testing::Test {
         }
     }
     std::unique_ptr<CModemStrings> Discover() {
-        return std::make_unique<CModemStrings>(Registry(tree_));
+        return std::make_unique<CModemStrings>(Registry(builder_.Freeze()));
     }
     static void ExpectEmpty(const CModemStrings& profile) {
         for (const ProfileField& field : kProfileFields) {
@@ -83,7 +83,7 @@ class Discovery : public ::testing::Test {
         }
     }
 
-    std::shared_ptr<RegistryTree> tree_ = std::make_shared<RegistryTree>();
+    RegistryBuilder builder_;
 };
 
 TEST_F(Discovery, FillsEveryFieldFromTheDriverKeyOfTheModem) {
@@ -110,7 +110,7 @@ TEST_F(Discovery, TheFirstModemInWalkOrderWinsEvenWithoutADriver) {
     EXPECT_EQ(Discover()->FriendlyName, u"FriendlyName@first");
 
     // Without a "Driver" the first modem still ends the search, with an empty profile.
-    tree_ = std::make_shared<RegistryTree>();
+    builder_ = RegistryBuilder();
     Device(u"A\\First", u"Modem");
     Device(u"B\\Later", u"Modem", u"{m}\\0001");
     DriverKey(u"{m}\\0001", u"second");
@@ -150,11 +150,11 @@ TEST_F(Discovery, ADeniedKeyHidesOnlyItsOwnSubtree) {
     Device(u"B\\Seen", u"Modem", u"{m}\\0001");
     DriverKey(u"{m}\\0000", u"hidden");
     DriverKey(u"{m}\\0001", u"seen");
-    ASSERT_EQ(tree_->MarkDenied(kEnum + u"A\\Hidden"), TreeEditStatus::kOk);
+    ASSERT_EQ(builder_.Deny(kEnum + u"A\\Hidden"), TreeEditStatus::kOk);
     EXPECT_EQ(Discover()->FriendlyName, u"FriendlyName@seen");
 
     // A denied enumeration root: no modem at all.
-    ASSERT_EQ(tree_->MarkDenied(u"SYSTEM\\CurrentControlSet\\Enum"), TreeEditStatus::kOk);
+    ASSERT_EQ(builder_.Deny(u"SYSTEM\\CurrentControlSet\\Enum"), TreeEditStatus::kOk);
     ExpectEmpty(*Discover());
 }
 
@@ -191,7 +191,7 @@ TEST_F(Discovery, EachFieldIsReadOnItsOwn) {
     Set(key + u"\\Settings", u"DialPrefix", u"D");
     Set(key + u"\\Settings", u"Prefix", u"AT");  // no Tone
     Set(key + u"\\Init", u"1", u"ATZ");
-    ASSERT_EQ(tree_->CreateKey(key + u"\\Monitor"), TreeEditStatus::kOk);  // no values
+    ASSERT_EQ(builder_.CreateKey(key + u"\\Monitor"), TreeEditStatus::kOk);  // no values
     auto profile = Discover();
     EXPECT_EQ(profile->FriendlyName, u"Quorindel 56K Voice");
     EXPECT_EQ(profile->DialPrefix, u"D");
@@ -228,7 +228,7 @@ TEST_F(Discovery, DataIsTextUpToTheFirstNulWhateverItsType) {
     SetRaw(key, u"TerminatePlay", odd, platform::kRegBinary);
     SetRaw(settings, u"Tone", Bytes(u"T"), platform::kRegBinary);
     // An expandable string keeps its variable reference.
-    ASSERT_EQ(tree_->SetString(settings, u"Prefix", u"%PREFIX%", platform::kRegExpandSz),
+    ASSERT_EQ(builder_.SetString(settings, u"Prefix", u"%PREFIX%", platform::kRegExpandSz),
               TreeEditStatus::kOk);
     // A DWORD read as text: 0x00410042 is "BA".
     SetRaw(settings, u"CallSetupFailTimer", {0x42, 0x00, 0x41, 0x00}, platform::kRegDword);

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/portable/registry_tree.h"
+#include "platform/portable/registry_builder.h"
 #include "platform/registry.h"
 #include "test_paths.h"
 
@@ -27,7 +27,7 @@ std::vector<std::uint8_t> Bytes(std::size_t size, std::uint8_t fill = 0x41) {
 
 class PortableRegistryTest : public ::testing::Test {
   protected:
-    Registry Make() { return Registry(tree_); }
+    Registry Make() { return Registry(builder_.Freeze()); }
 
     RegKey Open(const Registry& registry, const char16_t* path) {
         RegKey key;
@@ -48,12 +48,12 @@ class PortableRegistryTest : public ::testing::Test {
         return names;
     }
 
-    std::shared_ptr<RegistryTree> tree_ = std::make_shared<RegistryTree>();
+    RegistryBuilder builder_;
 };
 
 TEST_F(PortableRegistryTest, OpenKeyMatchesNamesInAnyCaseAndFollowsPaths) {
-    tree_->CreateKey(u"SYSTEM\\CurrentControlSet\\Enum\\Root");
-    tree_->CreateKey(u"SOFTWARE\\\u00C4pfel");
+    builder_.CreateKey(u"SYSTEM\\CurrentControlSet\\Enum\\Root");
+    builder_.CreateKey(u"SOFTWARE\\\u00C4pfel");
     const Registry registry = Make();
 
     RegKey key;
@@ -77,9 +77,9 @@ TEST_F(PortableRegistryTest, OpenKeyMatchesNamesInAnyCaseAndFollowsPaths) {
 }
 
 TEST_F(PortableRegistryTest, DeniedKeyRefusesOnlyItsOwnOpen) {
-    tree_->CreateKey(u"Enum\\A\\Inner");
-    tree_->MarkDenied(u"Enum\\A");
-    tree_->CreateKey(u"Enum\\B");
+    builder_.CreateKey(u"Enum\\A\\Inner");
+    builder_.Deny(u"Enum\\A");
+    builder_.CreateKey(u"Enum\\B");
     const Registry registry = Make();
 
     RegKey key;
@@ -95,7 +95,7 @@ TEST_F(PortableRegistryTest, SubkeysComeInWindowsOrder) {
     // Upper-cased code units: '_' (0x5F) sorts after every letter, so AB before A_B, and
     // letter case never changes the order.
     for (const char16_t* name : {u"A_B", u"ab", u"b", u"A", u"Z", u"a1", u"\u00E9t\u00E9"}) {
-        tree_->CreateKey(std::u16string(u"K\\") + name);
+        builder_.CreateKey(std::u16string(u"K\\") + name);
     }
     const Registry registry = Make();
     EXPECT_EQ(
@@ -106,9 +106,9 @@ TEST_F(PortableRegistryTest, SubkeysComeInWindowsOrder) {
 TEST_F(PortableRegistryTest, EnumKeyNameBufferCountsTheTerminator) {
     const std::u16string name254(254, u'k');
     const std::u16string name255(255, u'm');
-    ASSERT_EQ(tree_->CreateKey(u"P\\" + name254), TreeEditStatus::kOk);
-    ASSERT_EQ(tree_->CreateKey(u"P\\" + name255), TreeEditStatus::kOk);
-    EXPECT_EQ(tree_->CreateKey(u"P\\" + std::u16string(256, u'x')), TreeEditStatus::kNameTooLong);
+    ASSERT_EQ(builder_.CreateKey(u"P\\" + name254), TreeEditStatus::kOk);
+    ASSERT_EQ(builder_.CreateKey(u"P\\" + name255), TreeEditStatus::kOk);
+    EXPECT_EQ(builder_.CreateKey(u"P\\" + std::u16string(256, u'x')), TreeEditStatus::kNameTooLong);
     const Registry registry = Make();
     const RegKey key = Open(registry, u"P");
 
@@ -131,12 +131,12 @@ TEST_F(PortableRegistryTest, EnumKeyNameBufferCountsTheTerminator) {
 }
 
 TEST_F(PortableRegistryTest, EnumValueKeepsCreationOrderAndWin32BufferRules) {
-    tree_->SetValue(u"V", u"second", kRegBinary, Bytes(16384));
-    tree_->SetValue(u"V", u"First", kRegBinary, Bytes(16385, 0x42));
-    tree_->SetString(u"V", u"", u"default");
+    builder_.SetValue(u"V", u"second", kRegBinary, Bytes(16384));
+    builder_.SetValue(u"V", u"First", kRegBinary, Bytes(16385, 0x42));
+    builder_.SetString(u"V", u"", u"default");
     // Setting an existing value (in another case) keeps its place.
-    tree_->SetString(u"V", u"SECOND", u"x");
-    tree_->SetValue(u"V", u"second", kRegBinary, Bytes(16384));
+    builder_.SetString(u"V", u"SECOND", u"x");
+    builder_.SetValue(u"V", u"second", kRegBinary, Bytes(16384));
     const Registry registry = Make();
     const RegKey key = Open(registry, u"V");
 
@@ -185,9 +185,9 @@ TEST_F(PortableRegistryTest, EnumValueKeepsCreationOrderAndWin32BufferRules) {
 }
 
 TEST_F(PortableRegistryTest, QueryValueReadsNamedAndDefaultValues) {
-    tree_->SetString(u"Q", u"", u"dflt");
-    tree_->SetString(u"Q", u"Driver", u"{4d36e96d-e325-11ce-bfc1-08002be10318}\\0000");
-    tree_->SetValue(u"Q", u"Empty", kRegSz, {});
+    builder_.SetString(u"Q", u"", u"dflt");
+    builder_.SetString(u"Q", u"Driver", u"{4d36e96d-e325-11ce-bfc1-08002be10318}\\0000");
+    builder_.SetValue(u"Q", u"Empty", kRegSz, {});
     const Registry registry = Make();
     const RegKey key = Open(registry, u"q");
 
@@ -216,19 +216,20 @@ TEST_F(PortableRegistryTest, QueryValueReadsNamedAndDefaultValues) {
               RegStatus::kInvalidParameter);
 
     // A key without a default value has none to query.
-    tree_->CreateKey(u"NoDefault");
-    EXPECT_EQ(registry.QueryValue(Open(registry, u"NoDefault"), nullptr, nullptr, &size),
+    builder_.CreateKey(u"NoDefault");
+    const Registry bare = Make();
+    EXPECT_EQ(bare.QueryValue(Open(bare, u"NoDefault"), nullptr, nullptr, &size),
               RegStatus::kFileNotFound);
 }
 
 TEST_F(PortableRegistryTest, DeletedKeysAndValuesDisappear) {
-    tree_->SetString(u"D\\Gone\\Deep", u"x", u"1");
-    tree_->CreateKey(u"D\\Kept");
-    tree_->SetString(u"D", u"a", u"1");
-    tree_->SetString(u"D", u"b", u"2");
-    EXPECT_EQ(tree_->DeleteKey(u"D\\gone"), TreeEditStatus::kOk);
-    EXPECT_EQ(tree_->DeleteValue(u"D", u"A"), TreeEditStatus::kOk);
-    EXPECT_EQ(tree_->DeleteKey(u"D\\gone"), TreeEditStatus::kNotFound);
+    builder_.SetString(u"D\\Gone\\Deep", u"x", u"1");
+    builder_.CreateKey(u"D\\Kept");
+    builder_.SetString(u"D", u"a", u"1");
+    builder_.SetString(u"D", u"b", u"2");
+    EXPECT_EQ(builder_.DeleteKey(u"D\\gone"), TreeEditStatus::kOk);
+    EXPECT_EQ(builder_.DeleteValue(u"D", u"A"), TreeEditStatus::kOk);
+    EXPECT_EQ(builder_.DeleteKey(u"D\\gone"), TreeEditStatus::kNotFound);
     const Registry registry = Make();
     const RegKey key = Open(registry, u"D");
 
@@ -247,11 +248,11 @@ TEST_F(PortableRegistryTest, DeletedKeysAndValuesDisappear) {
 TEST_F(PortableRegistryTest, TreeRefusesNamesAndDepthsOverTheLimits) {
     std::u16string path;
     for (std::size_t i = 0; i < kMaxKeyDepth; ++i) path += i ? u"\\k" : u"k";
-    EXPECT_EQ(tree_->CreateKey(path), TreeEditStatus::kOk);
-    EXPECT_EQ(tree_->CreateKey(path + u"\\k"), TreeEditStatus::kTooDeep);
-    EXPECT_EQ(tree_->CreateKey(u"a\\\\b"), TreeEditStatus::kEmptyName);
-    EXPECT_EQ(tree_->SetString(u"v", std::u16string(16383, u'n'), u""), TreeEditStatus::kOk);
-    EXPECT_EQ(tree_->SetString(u"v", std::u16string(16384, u'n'), u""),
+    EXPECT_EQ(builder_.CreateKey(path), TreeEditStatus::kOk);
+    EXPECT_EQ(builder_.CreateKey(path + u"\\k"), TreeEditStatus::kTooDeep);
+    EXPECT_EQ(builder_.CreateKey(u"a\\\\b"), TreeEditStatus::kEmptyName);
+    EXPECT_EQ(builder_.SetString(u"v", std::u16string(16383, u'n'), u""), TreeEditStatus::kOk);
+    EXPECT_EQ(builder_.SetString(u"v", std::u16string(16384, u'n'), u""),
               TreeEditStatus::kNameTooLong);
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "common/utf16le.h"
 #include "platform/credential_cipher.h"
 #include "platform/portable/credential_cipher_scheme.h"
 
@@ -20,12 +21,14 @@ bool IsPrintableAscii(std::string_view text) {
     return true;
 }
 
-// ASCII text as the bytes of its UTF-16LE code units.
+// ASCII text as the bytes of its UTF-16LE code units, reserved whole so that no copy of the
+// text is left behind in freed memory.
 std::vector<std::uint8_t> Utf16LeBytes(std::string_view text) {
     std::vector<std::uint8_t> bytes;
+    bytes.reserve(2 * text.size());
     for (char c : text) {
-        bytes.push_back(static_cast<std::uint8_t>(c));
-        bytes.push_back(0);
+        const char16_t unit = static_cast<unsigned char>(c);
+        AppendUtf16Le(bytes, std::u16string_view(&unit, 1));
     }
     return bytes;
 }

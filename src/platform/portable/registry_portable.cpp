@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "common/registry_path.h"
 #include "platform/portable/registry_file.h"
 #include "platform/portable/registry_tree.h"
 #include "platform/registry.h"
@@ -74,9 +75,7 @@ RegStatus Registry::OpenKey(const RegKey& parent, const char16_t* subkey, RegKey
     // A trailing backslash names the same key; an empty element anywhere else names none.
     if (!path.empty() && path.back() == u'\\') path.remove_suffix(1);
     while (!path.empty()) {
-        const std::size_t cut = path.find(u'\\');
-        const std::u16string_view name = path.substr(0, cut);
-        path = cut == std::u16string_view::npos ? std::u16string_view{} : path.substr(cut + 1);
+        const std::u16string_view name = TakeKeyName(path);
         if (name.empty()) return RegStatus::kFileNotFound;
         node = tree_->OpenChild(node, name);
         if (!node) return RegStatus::kFileNotFound;

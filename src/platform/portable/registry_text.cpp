@@ -21,6 +21,16 @@ constexpr std::string_view kUtf16BigEndianMark = "\xFE\xFF";
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kRegedit4Header = "REGEDIT4";
 
+struct Header {
+    std::u16string_view line;
+    Dialect dialect;
+};
+constexpr std::array<Header, 3> kHeaders = {{
+    {u"Windows Registry Editor Version 5.00", Dialect::kRegedit5},
+    {u"REGEDIT4", Dialect::kRegedit4},
+    {u"WINE REGISTRY Version 2", Dialect::kWine},
+}};
+
 char16_t Utf16Unit(std::string_view bytes, std::size_t at) {
     return static_cast<char16_t>(static_cast<unsigned char>(bytes[at]) |
                                  (static_cast<unsigned char>(bytes[at + 1]) << 8));
@@ -30,6 +40,16 @@ char16_t Utf16Unit(std::string_view bytes, std::size_t at) {
 
 char16_t Windows1252Unit(unsigned char byte) {
     return (byte >= 0x80 && byte < 0xA0) ? kWindows1252High[byte - 0x80] : char16_t{byte};
+}
+
+bool DialectOfHeader(std::u16string_view line, Dialect& dialect) {
+    for (const Header& header : kHeaders) {
+        if (line == header.line) {
+            dialect = header.dialect;
+            return true;
+        }
+    }
+    return false;
 }
 
 bool RegistryTextLines::Open(std::string_view bytes, TextDecodeFailure& failure) {

@@ -39,6 +39,15 @@ class RegistryTextLines {
     std::u16string buffer_;
 };
 
+// The kinds of registry file, named by their first line.
+enum class Dialect {
+    kRegedit5,  // "Windows Registry Editor Version 5.00"
+    kRegedit4,  // "REGEDIT4": string data in the 8-bit code page
+    kWine,      // "WINE REGISTRY Version 2": keys relative to the machine root
+};
+// The dialect whose header is `line`; false for any other line.
+bool DialectOfHeader(std::u16string_view line, Dialect& dialect);
+
 // One Windows-1252 byte as UTF-16 (REGEDIT4 text and its string data).
 char16_t Windows1252Unit(unsigned char byte);
 
