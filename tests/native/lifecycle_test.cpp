@@ -1,6 +1,6 @@
 // Attach and detach of the library's two process-wide objects, driven in this process
-// (the same steps DllMain and the ELF hooks run), and through child processes where a
-// fresh process is the point.
+// (the same steps DllMain and the ELF hooks run), and in a child process killed while
+// attached.
 #include "frame/lifecycle.h"
 
 #include <gtest/gtest.h>
@@ -48,23 +48,6 @@ TEST(Lifecycle, AttachCreatesBothObjectsOnceAndDetachReleasesThem) {
     WriteLog(u"after detach\n");  // dropped, no crash
     std::filesystem::current_path(previous);
     EXPECT_EQ(ReadFileBytes(LogFileIn(folder)), "Error 23\r\n");
-}
-
-TEST(Lifecycle, WithoutALogFolderTheLoadSucceedsAndNoFileAppears) {
-    auto folder = FreshFolder();
-    ASSERT_EQ(RunChild(HelperProgram("log_child"), {"Error 22\\n", "detach"}, folder), 0);
-    EXPECT_FALSE(std::filesystem::exists(LogFileIn(folder)));
-    EXPECT_FALSE(std::filesystem::exists(folder / "log"));
-}
-
-TEST(Lifecycle, EachProcessEmptiesTheLogOfThePreviousRun) {
-    auto folder = FreshFolder();
-    std::filesystem::create_directories(folder / "log");
-    ASSERT_EQ(
-        RunChild(HelperProgram("log_child"), {"Error 22\\n", "Error 23\\n", "detach"}, folder), 0);
-    EXPECT_EQ(ReadFileBytes(LogFileIn(folder)), "Error 22\r\nError 23\r\n");
-    ASSERT_EQ(RunChild(HelperProgram("log_child"), {"Error 24\\n", "detach"}, folder), 0);
-    EXPECT_EQ(ReadFileBytes(LogFileIn(folder)), "Error 24\r\n");
 }
 
 TEST(Lifecycle, MessagesSurviveAProcessKilledWithoutDetach) {

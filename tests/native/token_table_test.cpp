@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <utility>
 
 #include "fake_jni.h"
 #include "jni/natives.h"
@@ -21,24 +22,16 @@ std::u16string Token(FakeJvm& vm, jint code) {
     return vm.StringValue(token);
 }
 
-TEST(TokenTable, CodesOneToNineInOrderWithTheirLengths) {
+// Codes 1 to 9 in order, then codes either side of the table and at the ends of the range.
+TEST(TokenTable, EachCodeGivesItsTokenAndEveryOtherCodeTheDefault) {
+    const std::pair<jint, std::u16string> rows[] = {
+        {1, u"H"},      {2, u"T"},      {3, u"M"},           {4, u"O"},           {5, u"O#"},
+        {6, u"V"},      {7, u"V#"},     {8, u"VALUE"},       {9, u"ERROR"},       {0, u"!@#$%"},
+        {-1, u"!@#$%"}, {10, u"!@#$%"}, {INT_MAX, u"!@#$%"}, {INT_MIN, u"!@#$%"},
+    };
     FakeJvm vm;
-    const std::u16string expected[] = {u"H", u"T",  u"M",     u"O",    u"O#",
-                                       u"V", u"V#", u"VALUE", u"ERROR"};
-    const std::size_t lengths[] = {1, 1, 1, 1, 2, 1, 2, 5, 5};
-    for (jint code = 1; code <= 9; ++code) {
-        const std::u16string token = Token(vm, code);
-        EXPECT_EQ(token, expected[code - 1]) << code;
-        EXPECT_EQ(token.size(), lengths[code - 1]) << code;
-    }
+    for (const auto& [code, token] : rows) EXPECT_EQ(Token(vm, code), token) << code;
     EXPECT_TRUE(vm.violations().empty());
-}
-
-TEST(TokenTable, EveryOtherCodeGivesTheDefault) {
-    FakeJvm vm;
-    for (jint code : {jint{0}, jint{-1}, jint{10}, jint{INT_MAX}, jint{INT_MIN}, jint{-9}}) {
-        EXPECT_EQ(Token(vm, code), u"!@#$%") << code;
-    }
 }
 
 TEST(TokenTable, StringTheVmCannotCreateGivesNullAndNoPendingException) {

@@ -53,4 +53,8 @@ std::filesystem::path LogFileIn(const std::filesystem::path& folder) {
     return folder / "log" / "VeltraneDll.log";
 }
 
+std::filesystem::path Fixture(const std::string& relative) {
+    return std::filesystem::path(VELTRANE_FIXTURE_ROOT) / relative;
+}
+
 }  // namespace veltrane::testing

@@ -21,4 +21,7 @@ std::filesystem::path HelperProgram(const std::string& name);
 // Where the library keeps its log when attached with `folder` as working directory.
 std::filesystem::path LogFileIn(const std::filesystem::path& folder);
 
+// A file of tests/fixtures, by its path below that folder.
+std::filesystem::path Fixture(const std::string& relative);
+
 }  // namespace veltrane::testing

@@ -127,17 +127,12 @@ class StatementsOnHsqldbTest {
 
     @Test
     void everyStatementIsAcceptedWithOneParameterPerMarker() throws SQLException {
-        int prepared = 0;
-        for (Catalogue.Method m : Catalogue.METHODS) {
-            for (int code = 1; code <= m.lastCode(); code++) {
-                String text = m.statement(code);
-                try (PreparedStatement p = db.prepareStatement(text)) {
-                    assertEquals(markers(text), p.getParameterMetaData().getParameterCount(), text);
-                }
-                prepared++;
+        for (Catalogue.Entry e : Catalogue.entries()) {
+            String text = sql(e.table(), e.code());
+            try (PreparedStatement p = db.prepareStatement(text)) {
+                assertEquals(markers(text), p.getParameterMetaData().getParameterCount(), text);
             }
         }
-        assertEquals(82, prepared);
     }
 
     @Test
