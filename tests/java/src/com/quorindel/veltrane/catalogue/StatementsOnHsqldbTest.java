@@ -46,6 +46,11 @@ class StatementsOnHsqldbTest {
     @Test
     void everyStatementIsAcceptedAndTheRunsGiveWhatTheyList() throws Exception {
         try (Connection db = DriverManager.getConnection("jdbc:hsqldb:mem:catalogue", "SA", "")) {
+            List<String[]> runs = rows("hsqldb-runs.tsv");
+            for (String[] step : runs) {
+                if (step[0].equals("create"))
+                    db.createStatement().execute(step[1]);
+            }
             for (String[] s : rows("statements.tsv")) {
                 String text = sql(s[0], s[1]);
                 try (PreparedStatement p = db.prepareStatement(text)) {
@@ -53,11 +58,9 @@ class StatementsOnHsqldbTest {
                     assertEquals(markers, p.getParameterMetaData().getParameterCount(), text);
                 }
             }
-            for (String[] step : rows("hsqldb-runs.tsv")) {
-                if (step[0].equals("create")) {
-                    db.createStatement().execute(step[1]);
+            for (String[] step : runs) {
+                if (step[0].equals("create"))
                     continue;
-                }
                 String text = sql(step[0], step[1]);
                 String what = String.join(" ", step) + ": " + text;
                 try (PreparedStatement p = db.prepareStatement(text)) {
