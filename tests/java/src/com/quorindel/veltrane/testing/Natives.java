@@ -1,7 +1,5 @@
 package com.quorindel.veltrane.testing;
 
-import java.io.IOException;
-import java.io.UncheckedIOException;
 import java.lang.reflect.InvocationTargetException;
 import java.lang.reflect.Method;
 import java.nio.file.Files;
@@ -22,45 +20,34 @@ public final class Natives {
     private Natives() {}
 
     /** Every native method by name; loads the library on the first call. */
-    public static synchronized Map<String, Method> all() {
+    public static synchronized Map<String, Method> all() throws Exception {
         if (methods != null)
             return methods;
         System.loadLibrary(LIBRARY);
         methods = new TreeMap<>();
-        try {
-            for (String row : Files.readAllLines(source("exports/exports.txt"))) {
-                String[] f = row.split(" ");
-                if (!f[0].equals("jni"))
-                    continue;
-                String jniName = f[1].substring(PREFIX.length());
-                int at = jniName.lastIndexOf('_');
-                String type =
-                    "com.quorindel.veltrane." + jniName.substring(0, at).replace('_', '.');
-                String name = jniName.substring(at + 1);
-                for (Method m : Class.forName(type).getDeclaredMethods()) {
-                    if (m.getName().equals(name))
-                        methods.put(name, m);
-                }
+        for (String row : Files.readAllLines(source("exports/exports.txt"))) {
+            String[] f = row.split(" ");
+            if (!f[0].equals("jni"))
+                continue;
+            String jniName = f[1].substring(PREFIX.length());
+            int at = jniName.lastIndexOf('_');
+            String type = "com.quorindel.veltrane." + jniName.substring(0, at).replace('_', '.');
+            String name = jniName.substring(at + 1);
+            for (Method m : Class.forName(type).getDeclaredMethods()) {
+                if (m.getName().equals(name))
+                    methods.put(name, m);
             }
-        } catch (IOException e) {
-            throw new UncheckedIOException(e);
-        } catch (ClassNotFoundException e) {
-            throw new IllegalStateException(e);
         }
         return methods;
     }
 
     /** Calls the native method; what it throws is thrown as it is. */
     @SuppressWarnings("unchecked")
-    public static <T> T call(String name, Object... args) {
+    public static <T> T call(String name, Object... args) throws Exception {
         try {
             return (T) all().get(name).invoke(null, args);
         } catch (InvocationTargetException e) {
-            if (e.getCause() instanceof RuntimeException r)
-                throw r;
-            throw new IllegalStateException(e.getCause());
-        } catch (IllegalAccessException e) {
-            throw new IllegalStateException(e);
+            throw e.getCause() instanceof Exception cause ? cause : e;
         }
     }
 
