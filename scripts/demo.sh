@@ -8,7 +8,7 @@ cd "$VELTRANE_ROOT"
 install_missing_packages
 
 say "building the three binaries"
-build_preset linux VeltraneWin32DLL veltrane_api_jar veltrane_java_tests
+build_preset linux VeltraneWin32DLL veltrane_api_jar
 build_preset win32 VeltraneWin32DLL
 build_preset win64 VeltraneWin32DLL
 for binary in build/linux/bin/libVeltraneWin32DLL.so build/win32/bin/VeltraneWin32DLL.dll \
@@ -24,14 +24,12 @@ mkdir "$work/log"
 printf 'Error 22\r\n(left by an earlier run)\r\n' > "$work/log/VeltraneDll.log"
 echo "  before: log/VeltraneDll.log holds $(stat -c %s "$work/log/VeltraneDll.log") bytes"
 bin="$VELTRANE_ROOT/build/linux/bin"
-classes="$VELTRANE_ROOT/build/linux/tests/java/classes:$VELTRANE_ROOT/build/linux/veltrane-api.jar"
-(cd "$work" && java -Xcheck:jni -Djava.library.path="$bin" -cp "$classes" \
-    com.quorindel.veltrane.testing.NativeSteps load call J.D g301 3 \; call E g101 1) |
-    sed 's/^/  java: /'
+build_preset linux veltrane_probe_jar
+(cd "$work" && java -Xcheck:jni -Djava.library.path="$bin" -jar "$VELTRANE_ROOT/build/linux/veltrane-probe.jar") |
+    sed -n '1,3s/^/  java: /p'
 echo "  after:  log/VeltraneDll.log holds $(stat -c %s "$work/log/VeltraneDll.log") bytes (emptied at load)"
 
 say "the probe on samples/: what the application sees of the modem in each registry"
-build_preset linux veltrane_probe_jar
 for sample in samples/*.reg; do
     echo "  build/linux/veltrane-probe --registry $sample"
     build/linux/veltrane-probe --registry "$sample" | sed 's/^/  /'

@@ -23,29 +23,16 @@ top="$work/unpacked/$(basename "$archive" | sed -E 's/\.(tar\.gz|zip)$//')"
 [ -d "$top" ] || { echo "FAIL: the archive has no top folder $(basename "$top")"; exit 1; }
 
 fail=0
-need() {
-    if [ -e "$top/$1" ]; then echo "has $1"; else echo "FAIL: missing $1"; fail=1; fi
-}
-need README.txt
-need veltrane-probe.jar
-need veltrane-api.jar
-need licenses/NOTICE.txt
+files="README.txt veltrane-probe.jar veltrane-api.jar licenses/NOTICE.txt"
 case "$archive" in
-*.zip)
-    library="$top/lib/VeltraneWin32DLL.dll"
-    need lib/VeltraneWin32DLL.dll
-    need veltrane-probe.cmd
-    need licenses/GCC-runtime.txt
-    need licenses/mingw-w64-runtime.txt
-    ;;
-*)
-    library="$top/lib/libVeltraneWin32DLL.so"
-    need lib/libVeltraneWin32DLL.so
-    need lib/libVeltraneProbe.so
-    need veltrane-probe
-    need bin/veltrane-inf2reg
-    ;;
+*.zip) library="$top/lib/VeltraneWin32DLL.dll"
+    files="$files lib/VeltraneWin32DLL.dll veltrane-probe.cmd licenses/GCC-runtime.txt licenses/mingw-w64-runtime.txt" ;;
+*) library="$top/lib/libVeltraneWin32DLL.so"
+    files="$files lib/libVeltraneWin32DLL.so lib/libVeltraneProbe.so veltrane-probe bin/veltrane-inf2reg" ;;
 esac
+for file in $files; do
+    [ -e "$top/$file" ] || { echo "FAIL: missing $file"; fail=1; }
+done
 [ "$fail" -eq 0 ] || exit 1
 
 # What ships runs on the Java 8 an application may carry: class-file version 52 throughout.

@@ -2,78 +2,57 @@ package com.quorindel.veltrane.testing;
 
 import java.lang.reflect.InvocationTargetException;
 import java.lang.reflect.Method;
-import java.lang.reflect.Modifier;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.Map;
+import java.util.TreeMap;
 
 /**
- * The native methods of VeltraneWin32DLL, reached by reflection: test sources cannot name
- * the class com.quorindel.veltrane.E and the package com.quorindel.veltrane.E.B in one
- * compilation.
- *
- * <pre>
- *   String[] init = Natives.call("E.B.D", "g401", 3);
- *   String sql = Natives.call("F.C", "g109", "A", 2);
- * </pre>
+ * The native methods of VeltraneWin32DLL by name ("g401"), found from the jni rows of
+ * exports/exports.txt and reached by reflection: test sources cannot name the class
+ * com.quorindel.veltrane.E and the package com.quorindel.veltrane.E.B in one compilation.
  */
 public final class Natives {
     public static final String LIBRARY = "VeltraneWin32DLL";
-    public static final String PACKAGE = "com.quorindel.veltrane";
-
-    private static boolean loaded;
+    private static final String PREFIX = "Java_com_quorindel_veltrane_";
+    private static Map<String, Method> methods;
 
     private Natives() {}
 
-    /**
-     * Loads the library once into this class's loader, which is also the loader of the
-     * declaring classes, so the JVM binds their native methods to it.
-     */
-    public static synchronized void load() {
-        if (!loaded) {
-            System.loadLibrary(LIBRARY);
-            loaded = true;
-        }
-    }
-
-    /** The declaring class, named below the package: "E", "E.B.D", "J.D". */
-    public static Class<?> declaringClass(String className) {
-        try {
-            return Class.forName(PACKAGE + "." + className, true, Natives.class.getClassLoader());
-        } catch (ClassNotFoundException e) {
-            throw new IllegalArgumentException("no class " + PACKAGE + "." + className, e);
-        }
-    }
-
-    /** The static native method {@code name} of the class; the names are unique per class. */
-    public static Method method(String className, String name) {
-        Class<?> type = declaringClass(className);
-        for (Method m : type.getDeclaredMethods()) {
-            if (m.getName().equals(name)) {
-                if (!Modifier.isNative(m.getModifiers()) || !Modifier.isStatic(m.getModifiers())) {
-                    throw new IllegalArgumentException(m + " is not a static native method");
-                }
-                return m;
+    /** Every native method by name; loads the library on the first call. */
+    public static synchronized Map<String, Method> all() throws Exception {
+        if (methods != null)
+            return methods;
+        System.loadLibrary(LIBRARY);
+        methods = new TreeMap<>();
+        for (String row : Files.readAllLines(source("exports/exports.txt"))) {
+            String[] f = row.split(" ");
+            if (!f[0].equals("jni"))
+                continue;
+            String jniName = f[1].substring(PREFIX.length());
+            int at = jniName.lastIndexOf('_');
+            String type = "com.quorindel.veltrane." + jniName.substring(0, at).replace('_', '.');
+            String name = jniName.substring(at + 1);
+            for (Method m : Class.forName(type).getDeclaredMethods()) {
+                if (m.getName().equals(name))
+                    methods.put(name, m);
             }
         }
-        throw new IllegalArgumentException("no method " + name + " in " + type.getName());
+        return methods;
     }
 
-    /**
-     * Loads the library if need be and calls the native method with the arguments (boxed
-     * primitives are unboxed, arrays are passed as they are). What the native method throws
-     * is thrown as it is.
-     */
+    /** Calls the native method; what it throws is thrown as it is. */
     @SuppressWarnings("unchecked")
-    public static <T> T call(String className, String name, Object... args) {
-        load();
-        Method m = method(className, name);
+    public static <T> T call(String name, Object... args) throws Exception {
         try {
-            return (T) m.invoke(null, args);
+            return (T) all().get(name).invoke(null, args);
         } catch (InvocationTargetException e) {
-            Throwable cause = e.getCause();
-            if (cause instanceof RuntimeException r) throw r;
-            if (cause instanceof Error err) throw err;
-            throw new IllegalStateException(cause);
-        } catch (IllegalAccessException e) {
-            throw new IllegalStateException(e);
+            throw e.getCause() instanceof Exception cause ? cause : e;
         }
+    }
+
+    /** A file of the source tree. */
+    public static Path source(String relative) {
+        return Path.of(System.getProperty("veltrane.source.dir")).resolve(relative);
     }
 }
