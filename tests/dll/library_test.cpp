@@ -196,7 +196,9 @@ TEST(Library, EachRegistryFixtureGivesItsProfile) {
         const auto folder = FreshFolder();
 #ifdef _WIN32
         ASSERT_EQ(Regedit("wine-cleanup.reg"), 0);
-        if (*fixture != '\0') ASSERT_EQ(Regedit(fixture), 0);
+        if (*fixture != '\0') {
+            ASSERT_EQ(Regedit(fixture), 0);
+        }
 #else
         setenv("VELTRANE_REGISTRY", Fixture(std::string("registry/") + fixture).c_str(), 1);
         if (*fixture == '\0') unsetenv("VELTRANE_REGISTRY");
