@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,62 +15,37 @@ namespace {
 using testing::FreshFolder;
 using testing::ReadFileBytes;
 
-class LogStreamTest : public ::testing::Test {
-  protected:
-    void SetUp() override { path_ = (FreshFolder() / "VeltraneDll.log").string(); }
-    std::string Bytes() { return ReadFileBytes(path_); }
-    std::string path_;
-};
-
-TEST_F(LogStreamTest, LineFeedBecomesCrLfAndNothingIsAdded) {
-    LogStream log;
-    log.Open(path_.c_str());
-    log.Write(u"Error 23\n");
-    EXPECT_EQ(Bytes(), std::string("Error 23\r\n"));  // on disk before Close
-    log.Close();
-    EXPECT_EQ(Bytes().size(), 10u);
+// Each row's messages written in turn: the bytes on disk after the last one, before the
+// log is closed (every whole message reaches the file at once; what a stopped log wrote,
+// once it is closed), and whether the log stays good.
+TEST(LogStream, MessagesBecomeBytesOnDisk) {
+    struct Row {
+        std::vector<std::u16string> messages;
+        std::string bytes;
+        bool good;
+    };
+    const Row rows[] = {
+        {{u"Error 23\n"}, "Error 23\r\n", true},
+        {{u"", u"Error 24\n"}, "Error 24\r\n", true},
+        {{u"Error ", u"25\n"}, "Error 25\r\n", true},
+        {{u"\u00e9\u00ff\u0001\n"}, "\xe9\xff\x01\r\n", true},
+        // A character above FF stops the message and every later one.
+        {{u"ab\u0100cd\n", u"Error 26\n"}, "ab", false},
+    };
+    for (const Row& row : rows) {
+        const std::string path = (FreshFolder() / "VeltraneDll.log").string();
+        LogStream log;
+        log.Open(path.c_str());
+        for (const auto& message : row.messages) log.Write(message);
+        if (!row.good) log.Close();
+        EXPECT_EQ(ReadFileBytes(path), row.bytes);
+        EXPECT_EQ(log.good(), row.good) << row.bytes;  // a closed log is no longer good
+    }
 }
 
-TEST_F(LogStreamTest, EmptyMessageWritesNothingAndKeepsTheStreamGood) {
+TEST(LogStream, FailedOpenIsSilentAndDropsEveryMessage) {
     LogStream log;
-    log.Open(path_.c_str());
-    log.Write(u"");
-    EXPECT_TRUE(log.good());
-    log.Write(u"Error 24\n");
-    log.Close();
-    EXPECT_EQ(Bytes(), "Error 24\r\n");
-}
-
-TEST_F(LogStreamTest, MessageWithoutLineFeedIsContinuedByTheNext) {
-    LogStream log;
-    log.Open(path_.c_str());
-    log.Write(u"Error ");
-    log.Write(u"25\n");
-    log.Close();
-    EXPECT_EQ(Bytes(), "Error 25\r\n");
-}
-
-TEST_F(LogStreamTest, LatinOneCharactersAreOneByteEach) {
-    LogStream log;
-    log.Open(path_.c_str());
-    log.Write(u"\u00e9\u00ff\u0001\n");
-    log.Close();
-    EXPECT_EQ(Bytes(), std::string("\xe9\xff\x01\r\n"));
-}
-
-TEST_F(LogStreamTest, CharacterAboveFFStopsTheMessageAndEveryLaterOne) {
-    LogStream log;
-    log.Open(path_.c_str());
-    log.Write(u"ab\u0100cd\n");
-    EXPECT_FALSE(log.good());
-    log.Write(u"Error 26\n");
-    log.Close();
-    EXPECT_EQ(Bytes(), "ab");
-}
-
-TEST_F(LogStreamTest, FailedOpenIsSilentAndDropsEveryMessage) {
-    LogStream log;
-    std::string missing = (FreshFolder() / "no-such-folder" / "VeltraneDll.log").string();
+    const std::string missing = (FreshFolder() / "no-such-folder" / "VeltraneDll.log").string();
     log.Open(missing.c_str());
     EXPECT_FALSE(log.good());
     log.Write(u"Error 22\n");
@@ -79,50 +53,29 @@ TEST_F(LogStreamTest, FailedOpenIsSilentAndDropsEveryMessage) {
     EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
-TEST_F(LogStreamTest, OpeningEmptiesAnEarlierFile) {
-    {
-        LogStream first;
-        first.Open(path_.c_str());
-        first.Write(u"old run\n");
-    }
-    LogStream second;
-    second.Open(path_.c_str());
-    EXPECT_EQ(Bytes(), "");
-    second.Write(u"new\n");
-    second.Close();
-    EXPECT_EQ(Bytes(), "new\r\n");
-}
-
-TEST_F(LogStreamTest, WholeMessagesFromEightThreadsNeverInterleave) {
+TEST(LogStream, WholeMessagesFromEightThreadsNeverInterleave) {
     constexpr int kThreads = 8;
     constexpr int kPerThread = 500;
+    const std::string path = (FreshFolder() / "VeltraneDll.log").string();
     LogStream log;
-    log.Open(path_.c_str());
+    log.Open(path.c_str());
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&log, t] {
             // Long messages make a torn write likely if the lock did not cover them whole.
-            std::u16string message(200, static_cast<char16_t>(u'A' + t));
-            message += u'\n';
+            const std::u16string message = std::u16string(200, u'A' + t) + u'\n';
             for (int i = 0; i < kPerThread; ++i) log.Write(message);
         });
     }
     for (auto& thread : threads) thread.join();
     log.Close();
-
-    std::string bytes = Bytes();
+    const std::string bytes = ReadFileBytes(path);
     std::vector<int> counts(kThreads, 0);
-    std::size_t start = 0;
-    int lines = 0;
-    while (start < bytes.size()) {
-        std::size_t end = bytes.find("\r\n", start);
-        ASSERT_NE(end, std::string::npos);
-        std::string line = bytes.substr(start, end - start);
-        ASSERT_EQ(line.size(), 200u);
-        ASSERT_EQ(line.find_first_not_of(line[0]), std::string::npos) << "torn line " << lines;
+    for (std::size_t start = 0; start < bytes.size(); start += 202) {
+        const std::string line = bytes.substr(start, 202);
+        ASSERT_EQ(line.find_first_not_of(line[0]), 200u) << "torn at " << start;
+        ASSERT_EQ(line.substr(200), "\r\n");
         ++counts[line[0] - 'A'];
-        ++lines;
-        start = end + 2;
     }
     for (int count : counts) EXPECT_EQ(count, kPerThread);
 }

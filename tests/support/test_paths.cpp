@@ -57,4 +57,19 @@ std::filesystem::path Fixture(const std::string& relative) {
     return std::filesystem::path(VELTRANE_FIXTURE_ROOT) / relative;
 }
 
+std::vector<std::vector<std::string>> FixtureRows(const std::string& relative) {
+    std::ifstream in(Fixture(relative), std::ios::binary);
+    EXPECT_TRUE(in.good()) << relative;
+    std::vector<std::vector<std::string>> rows;
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        auto& row = rows.emplace_back();
+        for (std::size_t start = 0, tab = 0; tab != std::string::npos; start = tab + 1) {
+            tab = line.find('\t', start);
+            row.push_back(line.substr(start, tab - start));
+        }
+    }
+    return rows;
+}
+
 }  // namespace veltrane::testing

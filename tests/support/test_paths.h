@@ -1,9 +1,11 @@
 // Where test programs find what they need: the folder of the running program (the built
-// library and the helper programs lie beside it) and a fresh scratch folder per test.
+// library and the helper program lie beside it), a fresh scratch folder per test, and the
+// data under tests/fixtures.
 #pragma once
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace veltrane::testing {
 
@@ -23,5 +25,8 @@ std::filesystem::path LogFileIn(const std::filesystem::path& folder);
 
 // A file of tests/fixtures, by its path below that folder.
 std::filesystem::path Fixture(const std::string& relative);
+
+// The tab-separated rows of a fixture, without blank lines and '#' comments.
+std::vector<std::vector<std::string>> FixtureRows(const std::string& relative);
 
 }  // namespace veltrane::testing

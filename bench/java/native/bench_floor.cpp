@@ -3,9 +3,11 @@
 
 namespace {
 
-// As long as the longest statement the benchmark fetches (92) and its token (5).
+// As long as the longest statement the benchmark fetches (92), its token (5) and the
+// credential (7).
 constexpr jchar kLong[92] = {'x'};
 constexpr jchar kShort[5] = {'x'};
+constexpr jchar kSeven[7] = {'x'};
 
 }  // namespace
 
@@ -17,4 +19,10 @@ extern "C" JNIEXPORT jstring JNICALL Java_com_quorindel_veltrane_bench_Floor_tex
 extern "C" JNIEXPORT jstring JNICALL Java_com_quorindel_veltrane_bench_Floor_text5(JNIEnv* env,
                                                                                    jclass, jint) {
     return env->NewString(kShort, 5);
+}
+
+extern "C" JNIEXPORT jstring JNICALL Java_com_quorindel_veltrane_bench_Floor_text7(JNIEnv* env,
+                                                                                   jclass,
+                                                                                   jstring) {
+    return env->NewString(kSeven, 7);
 }

@@ -7,4 +7,7 @@ final class Floor {
     static native String text92(int code);
 
     static native String text5(int code);
+
+    /** Shaped like g201 and g202: a string as long as the credential (7 characters). */
+    static native String text7(String ignored);
 }

@@ -1,4 +1,4 @@
-package com.quorindel.veltrane.bench.credentials;
+package com.quorindel.veltrane.bench;
 
 import java.util.Arrays;
 import java.util.function.IntSupplier;
@@ -25,18 +25,18 @@ public final class CredentialBench {
 
     public static void main(String[] args) {
         System.loadLibrary("VeltraneWin32DLL");
-        System.loadLibrary("credential_bench_floor");
+        System.loadLibrary("veltrane_bench_floor");
         int rounds = args.length > 0 ? Integer.parseInt(args[0]) : 9;
         int calls = args.length > 1 ? Integer.parseInt(args[1]) : 20_000;
         String user = com.quorindel.veltrane.J.D.g201(null);
-        if (user.length() != CredentialFloor.text7(null).length()) {
+        if (user.length() != Floor.text7(null).length()) {
             System.out.println("note: the user name has " + user.length()
                                + " characters, the floor 7");
         }
         IntSupplier[] contenders = {
             () -> com.quorindel.veltrane.J.D.g201(null).length(),
             () -> com.quorindel.veltrane.J.D.g202(null).length(),
-            () -> CredentialFloor.text7(null).length(),
+            () -> Floor.text7(null).length(),
         };
         double[][] times = new double[contenders.length][rounds];
         for (int warm = 0; warm < 3; warm++) {
