@@ -12,6 +12,23 @@ namespace {
 
 constexpr std::u16string_view kLinkValueName = u"SymbolicLinkValue";
 constexpr std::u16string_view kLinkTargetPrefix = u"\\Registry\\Machine\\";
+// A key's subkeys or values are found by a plain scan up to this many; past it, through
+// an index, so that no file loads in quadratic time.
+constexpr std::size_t kIndexFrom = 16;
+
+std::size_t FoldedHash(std::u16string_view name) {
+    std::size_t hash = 14695981039346656037ull;
+    for (char16_t unit : name) hash = (hash ^ FoldNameUnit(unit)) * 1099511628211ull;
+    return hash;
+}
+
+void Unindex(std::unique_ptr<std::unordered_multimap<std::size_t, std::uint32_t>>& index,
+             std::u16string_view name, std::uint32_t id) {
+    if (!index) return;
+    auto [it, end] = index->equal_range(FoldedHash(name));
+    while (it != end && it->second != id) ++it;
+    if (it != end) index->erase(it);
+}
 
 TreeEditStatus CheckKeyName(std::u16string_view name) {
     if (name.empty()) return TreeEditStatus::kEmptyName;
@@ -54,21 +71,49 @@ std::u16string_view RegistryBuilder::Store(std::u16string_view text) {
     return {reinterpret_cast<const char16_t*>(piece.data()), text.size()};
 }
 
-// Where `name` is or would be among the parent's subkeys.
-std::uint32_t RegistryBuilder::FindSubkey(const Key& parent, std::u16string_view name,
-                                          bool& found) const {
-    const auto& subkeys = parent.subkeys;
-    found = false;
-    // A name past the last one, as files list them, needs no search.
-    if (subkeys.empty() || CompareNames(keys_[subkeys.back()].name, name) < 0) {
-        return static_cast<std::uint32_t>(subkeys.size());
+std::uint32_t RegistryBuilder::FindSubkey(std::uint32_t parent, std::u16string_view name) const {
+    const Key& key = keys_[parent];
+    auto is = [&](std::uint32_t k) { return !keys_[k].deleted && NamesEqual(keys_[k].name, name); };
+    if (key.in_order) {
+        // A name past the last one, as files list them, needs no search.
+        if (key.subkeys.empty() || CompareNames(keys_[key.subkeys.back()].name, name) < 0) {
+            return kNone;
+        }
+        const auto it = std::lower_bound(key.subkeys.begin(), key.subkeys.end(), name,
+                                         [this](std::uint32_t k, std::u16string_view n) {
+                                             return CompareNames(keys_[k].name, n) < 0;
+                                         });
+        return it != key.subkeys.end() && is(*it) ? *it : kNone;
     }
-    const auto it = std::lower_bound(subkeys.begin(), subkeys.end(), name,
-                                     [this](std::uint32_t k, std::u16string_view n) {
-                                         return CompareNames(keys_[k].name, n) < 0;
-                                     });
-    found = it != subkeys.end() && NamesEqual(keys_[*it].name, name);
-    return static_cast<std::uint32_t>(it - subkeys.begin());
+    if (key.subkey_index) {
+        for (auto [it, end] = key.subkey_index->equal_range(FoldedHash(name)); it != end; ++it) {
+            if (is(it->second)) return it->second;
+        }
+        return kNone;
+    }
+    const auto it = std::find_if(key.subkeys.begin(), key.subkeys.end(), is);
+    return it == key.subkeys.end() ? kNone : *it;
+}
+
+std::uint32_t RegistryBuilder::AddSubkey(std::uint32_t parent, std::u16string_view name) {
+    const auto child = static_cast<std::uint32_t>(keys_.size());
+    keys_.emplace_back().name = Store(name);
+    Key& key = keys_[parent];
+    if (key.in_order && !key.subkeys.empty() &&
+        CompareNames(keys_[key.subkeys.back()].name, name) >= 0) {
+        key.in_order = false;  // sorted when frozen
+    }
+    key.subkeys.push_back(child);
+    if (key.in_order || key.subkeys.size() < kIndexFrom) return child;
+    if (!key.subkey_index) {
+        key.subkey_index = std::make_unique<NameIndex>();
+        for (std::uint32_t k : key.subkeys) {
+            if (!keys_[k].deleted) key.subkey_index->emplace(FoldedHash(keys_[k].name), k);
+        }
+    } else {
+        key.subkey_index->emplace(FoldedHash(name), child);
+    }
+    return child;
 }
 
 TreeEditStatus RegistryBuilder::Walk(std::u16string_view path, bool create, std::uint32_t& key) {
@@ -104,16 +149,11 @@ TreeEditStatus RegistryBuilder::Walk(std::u16string_view path, bool create, std:
         if (const TreeEditStatus bad = CheckKeyName(name); bad != TreeEditStatus::kOk) return bad;
         if (++depth > kMaxKeyDepth) return TreeEditStatus::kTooDeep;
         if (missing) continue;
-        bool found = false;
-        const std::uint32_t at = FindSubkey(keys_[key], name, found);
-        if (found) {
-            key = keys_[key].subkeys[at];
+        const std::uint32_t found = FindSubkey(key, name);
+        if (found != kNone) {
+            key = found;
         } else if (create) {
-            const auto child = static_cast<std::uint32_t>(keys_.size());
-            keys_.emplace_back().name = Store(name);
-            auto& subkeys = keys_[key].subkeys;
-            subkeys.insert(subkeys.begin() + at, child);
-            key = child;
+            key = AddSubkey(key, name);
         } else {
             missing = true;
             continue;
@@ -125,12 +165,37 @@ TreeEditStatus RegistryBuilder::Walk(std::u16string_view path, bool create, std:
     return TreeEditStatus::kOk;
 }
 
-std::uint32_t* RegistryBuilder::FindValueLink(std::uint32_t key, std::u16string_view name) {
-    std::uint32_t* link = &keys_[key].first_value;
-    while (*link != kNone && !NamesEqual(values_[*link].value.Name(), name)) {
-        link = &values_[*link].next;
+std::uint32_t RegistryBuilder::FindValue(std::uint32_t key, std::u16string_view name) const {
+    auto is = [&](std::uint32_t v) {
+        return !values_[v].deleted && NamesEqual(values_[v].value.Name(), name);
+    };
+    if (const auto& index = keys_[key].value_index) {
+        for (auto [it, end] = index->equal_range(FoldedHash(name)); it != end; ++it) {
+            if (is(it->second)) return it->second;
+        }
+        return kNone;
     }
-    return link;
+    std::uint32_t v = keys_[key].first_value;
+    while (v != kNone && !is(v)) v = values_[v].next;
+    return v;
+}
+
+void RegistryBuilder::AddValue(std::uint32_t key, const RegistryTree::Value& value) {
+    const auto v = static_cast<std::uint32_t>(values_.size());
+    values_.push_back({value});
+    Key& to = keys_[key];
+    (to.last_value == kNone ? to.first_value : values_[to.last_value].next) = v;
+    to.last_value = v;
+    if (++to.value_count < kIndexFrom) return;
+    if (!to.value_index) {
+        to.value_index = std::make_unique<NameIndex>();
+        for (std::uint32_t i = to.first_value; i != kNone; i = values_[i].next) {
+            if (!values_[i].deleted)
+                to.value_index->emplace(FoldedHash(values_[i].value.Name()), i);
+        }
+    } else {
+        to.value_index->emplace(FoldedHash(value.Name()), v);
+    }
 }
 
 TreeEditStatus RegistryBuilder::SetValue(std::u16string_view path, std::u16string_view name,
@@ -143,15 +208,13 @@ TreeEditStatus RegistryBuilder::SetValue(std::u16string_view path, std::u16strin
     if (!data.empty()) std::memcpy(stored.data(), data.data(), data.size());
     RegistryTree::Value value{nullptr, stored.data(), static_cast<std::uint32_t>(name.size()),
                               static_cast<std::uint32_t>(data.size()), type};
-    std::uint32_t* link = FindValueLink(key, name);
-    if (*link != kNone) {
-        value.name = values_[*link].value.name;
-        values_[*link].value = value;
+    if (const std::uint32_t v = FindValue(key, name); v != kNone) {
+        value.name = values_[v].value.name;
+        values_[v].value = value;
         return TreeEditStatus::kOk;
     }
     value.name = Store(name).data();
-    *link = static_cast<std::uint32_t>(values_.size());  // before the vector may move
-    values_.push_back({value, kNone});
+    AddValue(key, value);
     return TreeEditStatus::kOk;
 }
 
@@ -171,11 +234,10 @@ TreeEditStatus RegistryBuilder::DeleteKey(std::u16string_view path) {
         Walk(path.substr(0, cut == std::u16string_view::npos ? 0 : cut), false, parent);
     if (status == TreeEditStatus::kOk) status = CheckKeyName(name);
     if (status != TreeEditStatus::kOk) return status;
-    bool found = false;
-    const std::uint32_t at = FindSubkey(keys_[parent], name, found);
-    if (!found) return TreeEditStatus::kNotFound;
-    auto& subkeys = keys_[parent].subkeys;
-    subkeys.erase(subkeys.begin() + at);
+    const std::uint32_t child = FindSubkey(parent, name);
+    if (child == kNone) return TreeEditStatus::kNotFound;
+    keys_[child].deleted = true;
+    Unindex(keys_[parent].subkey_index, keys_[child].name, child);
     // The keys below it are no longer reachable, and no longer known to the last walk.
     last_path_.clear();
     last_keys_.clear();
@@ -186,9 +248,10 @@ TreeEditStatus RegistryBuilder::DeleteValue(std::u16string_view path, std::u16st
     std::uint32_t key = 0;
     const TreeEditStatus status = Walk(path, false, key);
     if (status != TreeEditStatus::kOk) return status;
-    std::uint32_t* link = FindValueLink(key, name);
-    if (*link == kNone) return TreeEditStatus::kNotFound;
-    *link = values_[*link].next;
+    const std::uint32_t v = FindValue(key, name);
+    if (v == kNone) return TreeEditStatus::kNotFound;
+    values_[v].deleted = true;
+    Unindex(keys_[key].value_index, values_[v].value.Name(), v);
     return TreeEditStatus::kOk;
 }
 
@@ -244,44 +307,50 @@ void RegistryBuilder::ResolveLinks(RegistryTree& tree,
 }
 
 std::shared_ptr<const RegistryTree> RegistryBuilder::Freeze() const {
-    // The keys still reachable, each key's subkeys side by side in Windows order.
+    // The keys still reachable, breadth first: each key's subkeys side by side in Windows
+    // order, from first_child[i] on in `order`.
     std::vector<std::uint32_t> order{0};
-    std::vector<std::uint32_t> index(keys_.size(), kNone);
-    index[0] = 0;
+    std::vector<std::uint32_t> first_child;
+    first_child.reserve(keys_.size() + 1);
     std::size_t values = 0;
     for (std::size_t i = 0; i < order.size(); ++i) {
         const Key& key = keys_[order[i]];
+        first_child.push_back(static_cast<std::uint32_t>(order.size()));
         for (std::uint32_t s : key.subkeys) {
-            index[s] = static_cast<std::uint32_t>(order.size());
-            order.push_back(s);
+            if (!keys_[s].deleted) order.push_back(s);
         }
-        for (std::uint32_t v = key.first_value; v != kNone; v = values_[v].next) ++values;
+        if (!key.in_order) {
+            std::sort(order.begin() + first_child.back(), order.end(),
+                      [this](std::uint32_t a, std::uint32_t b) {
+                          return CompareNames(keys_[a].name, keys_[b].name) < 0;
+                      });
+        }
+        for (std::uint32_t v = key.first_value; v != kNone; v = values_[v].next) {
+            values += !values_[v].deleted;
+        }
     }
+    first_child.push_back(static_cast<std::uint32_t>(order.size()));
 
     auto tree = std::make_shared<RegistryTree>();
     tree->keys_.resize(order.size());
     tree->subkeys_.resize(order.size() - 1);
     tree->values_.reserve(values);
-    std::size_t next_subkey = 0;
     std::vector<RegistryTree::Key*> links;
     for (std::size_t i = 0; i < order.size(); ++i) {
         const Key& from = keys_[order[i]];
         RegistryTree::Key& to = tree->keys_[i];
+        if (i > 0) tree->subkeys_[i - 1] = &to;  // every key but the root is someone's subkey
+        const std::size_t first_value = tree->values_.size();
+        for (std::uint32_t v = from.first_value; v != kNone; v = values_[v].next) {
+            if (!values_[v].deleted) tree->values_.push_back(values_[v].value);
+        }
         to = {from.name.data(),
               static_cast<std::uint32_t>(from.name.size()),
               from.denied,
               nullptr,
-              {},
-              {}};
-        const std::size_t first_value = tree->values_.size();
-        for (std::uint32_t v = from.first_value; v != kNone; v = values_[v].next) {
-            tree->values_.push_back(values_[v].value);
-        }
-        to.values =
-            std::span(tree->values_).subspan(first_value, tree->values_.size() - first_value);
-        for (std::uint32_t s : from.subkeys) tree->subkeys_[next_subkey++] = &tree->keys_[index[s]];
-        to.subkeys = std::span<const RegistryTree::Key* const>(tree->subkeys_)
-                         .subspan(next_subkey - from.subkeys.size(), from.subkeys.size());
+              std::span<const RegistryTree::Key* const>(tree->subkeys_)
+                  .subspan(first_child[i] - 1, first_child[i + 1] - first_child[i]),
+              std::span(tree->values_).subspan(first_value)};
         if (from.link) links.push_back(&to);
     }
     tree->keys_[0].name = u"";
