@@ -73,40 +73,46 @@ class Discovery : public ::testing::Test {
     platform::RegistryBuilder builder_;
 };
 
+// Pieces of `text` between `separator`s.
+std::vector<std::u16string> Split(std::u16string_view text, char16_t separator) {
+    std::vector<std::u16string> pieces(1);
+    for (char16_t c : text)
+        c == separator ? (void)pieces.emplace_back() : pieces.back().push_back(c);
+    return pieces;
+}
+
 TEST_F(Discovery, TheFirstModemOfTheWalkGivesTheWholeProfile) {
     struct Layout {
-        std::vector<std::vector<std::u16string>> devices;  // path, class, driver
-        std::vector<std::u16string> denied;
+        const char16_t* devices;  // path|Class|Driver, separated by ';'
+        const char16_t* denied;   // a key below Enum
         const char16_t* tag;
     };
     const Layout layouts[] = {
         // Subkeys are walked in Windows order: "A..." before "B...", whatever came first.
-        {{{u"B\\Later", u"Modem", u"{m}\\1"}, {u"A\\First", u"Modem", u"{m}\\0"}}, {}, u"0"},
-        {{{u"ACPI\\PNP0303\\4&1", u"Keyboard", u"{m}\\0"}, {u"PCI\\V\\3", u"Modem", u"{m}\\1"}},
-         {},
-         u"1"},
+        {u"B\\Later|Modem|{m}\\1;A\\First|Modem|{m}\\0", nullptr, u"0"},
+        {u"ACPI\\PNP0303|Keyboard|{m}\\0;PCI\\V\\3|Modem|{m}\\1", nullptr, u"1"},
         // Without a "Driver" the first modem still ends the search.
-        {{{u"A\\First", u"Modem", u""}, {u"B\\Later", u"Modem", u"{m}\\1"}}, {}, u""},
-        // The name and the text of "Class" match exactly, letter case included.
-        {{{u"A\\2", u"modem", u"{m}\\0"},
-          {u"A\\3", u"Modem ", u"{m}\\0"},
-          {u"B\\1", u"Modem", u"{m}\\1"}},
-         {},
-         u"1"},
+        {u"A\\First|Modem|;B\\Later|Modem|{m}\\1", nullptr, u""},
+        // The text of "Class" matches exactly, letter case and blanks included.
+        {u"A\\2|modem|{m}\\0;A\\3|Modem |{m}\\0;B\\1|Modem|{m}\\1", nullptr, u"1"},
         // A key of another class still has its subkeys searched, several levels down.
-        {{{u"USB\\V\\5", u"USB", u""}, {u"USB\\V\\5\\Port\\0\\F", u"Modem", u"{m}\\1"}}, {}, u"1"},
+        {u"USB\\V\\5|USB|;USB\\V\\5\\Port\\0\\F|Modem|{m}\\1", nullptr, u"1"},
         // A denied key hides only its own subtree; a denied root hides all.
-        {{{u"A\\Hidden\\M", u"Modem", u"{m}\\0"}, {u"B\\Seen", u"Modem", u"{m}\\1"}},
-         {kEnum + u"A\\Hidden"},
-         u"1"},
-        {{{u"B\\Seen", u"Modem", u"{m}\\1"}}, {u"SYSTEM\\CurrentControlSet\\Enum"}, u""},
+        {u"A\\Hidden\\M|Modem|{m}\\0;B\\Seen|Modem|{m}\\1", u"A\\Hidden", u"1"},
+        {u"B\\Seen|Modem|{m}\\1", u"", u""},
         // A driver text leading nowhere, or with a leading backslash, gives an empty profile.
-        {{{u"A\\1", u"Modem", u"{m}\\9"}}, {}, u""},
-        {{{u"A\\1", u"Modem", u"\\{m}\\1"}}, {}, u""},
+        {u"A\\1|Modem|{m}\\9", nullptr, u""},
+        {u"A\\1|Modem|\\{m}\\1", nullptr, u""},
     };
     for (const Layout& layout : layouts) {
-        for (const auto& d : layout.devices) Device(d[0], d[1], d[2]);
-        for (const auto& key : layout.denied) builder_.Deny(key);
+        for (const std::u16string& device : Split(layout.devices, u';')) {
+            const auto d = Split(device, u'|');
+            Device(d[0], d[1], d[2]);
+        }
+        if (layout.denied) {
+            builder_.Deny(*layout.denied ? kEnum + layout.denied
+                                         : kEnum.substr(0, kEnum.size() - 1));
+        }
         Set(kEnum + u"A\\1x", u"class", u"Modem");  // the value's name differs in case
         DriverKey(u"{m}\\0", u"0");
         DriverKey(u"{m}\\1", u"1");
@@ -157,8 +163,6 @@ TEST_F(Discovery, FieldsAreTextUpToTheFirstNulReadOneByOne) {
     EXPECT_EQ(profile.DialSuffix, big);
     EXPECT_EQ(profile.FriendlyName, u"Mod\u00e8m \u03a9");
     EXPECT_EQ(profile.Init, (StringList{u"2", u"1", u"", u"6", std::u16string(8192, u'Y')}));
-    EXPECT_EQ(profile.Tone, u"");
-    EXPECT_TRUE(profile.Monitor.empty());
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -33,8 +34,11 @@ std::string Utf16File(std::u16string_view text) {
     return bytes;
 }
 
-std::u16string Widen(std::string_view ascii) {
-    return {ascii.begin(), ascii.end()};
+// Latin-1 text, byte for code unit.
+std::u16string Widen(std::string_view text) {
+    std::u16string wide;
+    for (unsigned char c : text) wide.push_back(c);
+    return wide;
 }
 
 const RegistryTree::Key* Find(const RegistryTree& tree, std::u16string_view path) {
@@ -69,68 +73,22 @@ std::string Dump(const RegistryTree& tree, std::u16string_view path, std::u16str
     return out;
 }
 
-// UTF-16LE text as Dump shows it.
-std::string Hex16(std::u16string_view text) {
-    std::string out;
-    for (char16_t c : text) {
-        for (int shift : {4, 0, 12, 8}) out += "0123456789abcdef"[(c >> shift) & 15];
-    }
-    return out;
-}
-
-struct ValueCase {
-    const char* file;
-    const char16_t* path;
-    const char16_t* name;
-    std::string expected;
-};
-
+// Every value of values.tsv (file, key, name, "type:hex bytes"), from each form of its file.
 TEST(RegistryFileTest, ReadsEveryKindOfValueOfEachDialect) {
-    const std::u16string device = u"system\\CurrentControlSet\\Enum\\Root\\*PNP0F13\\0000";
-    const ValueCase cases[] = {
-        {"regedit5.reg", u"SYSTEM\\TEST", u"", "1:" + Hex16(std::u16string(u"default\0", 8))},
-        {"regedit5.reg", u"system\\Test", u"quoted",
-         "1:" + Hex16(std::u16string(u"say \"hi\" to C:\\dir\0", 19))},
-        {"regedit5.reg", u"SYSTEM\\Test", u"Count", "4:2a000000"},
-        {"regedit5.reg", u"SYSTEM\\Test", u"Bin", "3:0102ff"},
-        {"regedit5.reg", u"SYSTEM\\Test", u"Expand",
-         "2:250041002500"
-         "0000"},
-        {"regedit5.reg", u"SYSTEM\\Test", u"Multi",
-         "7:6100000062000000"
-         "0000"},
-        {"regedit5.reg", u"SYSTEM\\Test", u"Q", "11:0100000000000000"},
-        {"regedit5.reg", u"SYSTEM\\Test", u"Empty", "0:"},
-        {"regedit5.reg", u"SYSTEM\\Test", u"Wide", "16:"},
-        {"regedit5.reg", u"SYSTEM\\Test\\Sub", u"v", "1:" + Hex16(std::u16string(u"1\0", 2))},
-        {"regedit4.reg", u"Software\\CAF\u00C9", u"Price",
-         "1:" + Hex16(std::u16string(u"\u20AC 5\0", 4))},
-        {"regedit4.reg", u"Software\\caf\u00E9", u"Path",
-         "2:" + Hex16(std::u16string(u"%WINDIR%\0", 9))},
-        {"regedit4.reg", u"Software\\Caf\u00E9", u"Raw", "3:8000"},  // binary stays as written
-        {"wine-constructs.reg", device.c_str(), u"Escapes",
-         "1:" + Hex16(std::u16string(u"a\\b\"c\n\t\u00E9\0end\u20ACA\0", 15))},
-        {"wine-constructs.reg", device.c_str(), u"Exp",
-         "2:" + Hex16(std::u16string(u"%SystemRoot%\\x\0", 15))},
-        {"wine-constructs.reg", device.c_str(), u"Multi",
-         "7:" + Hex16(std::u16string(u"one\0two\0\0", 9))},
-        {"wine-constructs.reg", device.c_str(), u"Dw", "4:10000000"},
-        {"wine-constructs.reg", device.c_str(), u"Long", "3:0001020304"},
-        // A link opens its target.
-        {"wine-constructs.reg", u"Software\\Classes\\Wow6432Node\\AppId", u"x",
-         "1:" + Hex16(std::u16string(u"1\0", 2))},
-    };
-    for (const ValueCase& c : cases) {
-        const std::string text = Fixture(c.file);
+    std::istringstream rows(Fixture("values.tsv"));
+    for (std::string row; std::getline(rows, row);) {
+        if (row.starts_with("#")) continue;
+        std::vector<std::string> cell(1);
+        for (char c : row) c == '\t' ? (void)cell.emplace_back() : cell.back().push_back(c);
+        const std::string text = Fixture(cell[0].c_str());
         std::vector<std::string> forms = {text};
-        if (std::string_view(c.file) == "regedit5.reg") {
+        if (cell[0] == "regedit5.reg")
             forms = {text, Utf16File(Widen(text)), "\xEF\xBB\xBF" + text};
-        }
         for (const std::string& form : forms) {
-            const auto result = ParseRegistryText(form, c.file);
+            const auto result = ParseRegistryText(form, cell[0]);
             ASSERT_FALSE(result.error) << DescribeRegistryFileError(*result.error);
-            EXPECT_EQ(Dump(*result.tree, c.path, c.name), c.expected)
-                << c.file << " " << Hex16(c.name) << " form " << (&form - forms.data());
+            EXPECT_EQ(Dump(*result.tree, Widen(cell[1]), Widen(cell[2])), cell[3])
+                << row << " form " << (&form - forms.data());
         }
     }
 }
