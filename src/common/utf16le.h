@@ -2,19 +2,22 @@
 // plaintexts store text.
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
 namespace veltrane {
 
+// Every target is little-endian: a code unit's bytes in memory are already UTF-16LE.
+static_assert(std::endian::native == std::endian::little);
+
 // Appends each code unit as two bytes, low byte first.
 inline void AppendUtf16Le(std::vector<std::uint8_t>& bytes, std::u16string_view text) {
-    bytes.reserve(bytes.size() + 2 * text.size());
-    for (char16_t unit : text) {
-        bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-    }
+    const std::size_t at = bytes.size();
+    bytes.resize(at + 2 * text.size());
+    if (!text.empty()) std::memcpy(bytes.data() + at, text.data(), 2 * text.size());
 }
 
 }  // namespace veltrane

@@ -10,8 +10,23 @@ namespace veltrane::platform {
 
 namespace {
 
-constexpr std::u16string_view kLinkValueName = u"SymbolicLinkValue";
-constexpr std::u16string_view kLinkTargetPrefix = u"\\Registry\\Machine\\";
+// A key's subkeys or values are found by a plain scan up to this many; past it, through
+// an index, so that no file loads in quadratic time.
+constexpr std::size_t kIndexFrom = 16;
+
+std::size_t FoldedHash(std::u16string_view name) {
+    std::size_t hash = 14695981039346656037ull;
+    for (char16_t unit : name) hash = (hash ^ FoldNameUnit(unit)) * 1099511628211ull;
+    return hash;
+}
+
+void Unindex(std::unique_ptr<std::unordered_multimap<std::size_t, std::uint32_t>>& index,
+             std::u16string_view name, std::uint32_t id) {
+    if (!index) return;
+    auto [it, end] = index->equal_range(FoldedHash(name));
+    while (it != end && it->second != id) ++it;
+    if (it != end) index->erase(it);
+}
 
 TreeEditStatus CheckKeyName(std::u16string_view name) {
     if (name.empty()) return TreeEditStatus::kEmptyName;
@@ -24,21 +39,6 @@ TreeEditStatus CheckValueName(std::u16string_view name) {
     if (name.size() > kMaxValueNameLength) return TreeEditStatus::kNameTooLong;
     if (name.find(u'\0') != std::u16string_view::npos) return TreeEditStatus::kInvalidName;
     return TreeEditStatus::kOk;
-}
-
-// The key a link's value names, or null when it names none.
-const RegistryTree::Key* LinkTarget(const RegistryTree& tree, const RegistryTree::Key* link) {
-    const RegistryTree::Value* value = tree.FindValue(link, kLinkValueName);
-    if (!value || value->type != kRegLink) return nullptr;
-    std::u16string target(value->data_size / 2, u'\0');
-    std::memcpy(target.data(), value->data, target.size() * 2);
-    while (!target.empty() && target.back() == u'\0') target.pop_back();
-    std::u16string_view path = target;
-    if (!NamesEqual(path.substr(0, kLinkTargetPrefix.size()), kLinkTargetPrefix)) return nullptr;
-    path.remove_prefix(kLinkTargetPrefix.size());
-    const RegistryTree::Key* node = tree.Root();
-    while (node && !path.empty()) node = tree.OpenChild(node, TakeKeyName(path));
-    return node;
 }
 
 }  // namespace
@@ -54,21 +54,49 @@ std::u16string_view RegistryBuilder::Store(std::u16string_view text) {
     return {reinterpret_cast<const char16_t*>(piece.data()), text.size()};
 }
 
-// Where `name` is or would be among the parent's subkeys.
-std::uint32_t RegistryBuilder::FindSubkey(const Key& parent, std::u16string_view name,
-                                          bool& found) const {
-    const auto& subkeys = parent.subkeys;
-    found = false;
-    // A name past the last one, as files list them, needs no search.
-    if (subkeys.empty() || CompareNames(keys_[subkeys.back()].name, name) < 0) {
-        return static_cast<std::uint32_t>(subkeys.size());
+std::uint32_t RegistryBuilder::FindSubkey(std::uint32_t parent, std::u16string_view name) const {
+    const Key& key = keys_[parent];
+    auto is = [&](std::uint32_t k) { return !keys_[k].deleted && NamesEqual(keys_[k].name, name); };
+    if (key.in_order) {
+        // A name past the last one, as files list them, needs no search.
+        if (key.subkeys.empty() || CompareNames(keys_[key.subkeys.back()].name, name) < 0) {
+            return kNone;
+        }
+        const auto it = std::lower_bound(key.subkeys.begin(), key.subkeys.end(), name,
+                                         [this](std::uint32_t k, std::u16string_view n) {
+                                             return CompareNames(keys_[k].name, n) < 0;
+                                         });
+        return it != key.subkeys.end() && is(*it) ? *it : kNone;
     }
-    const auto it = std::lower_bound(subkeys.begin(), subkeys.end(), name,
-                                     [this](std::uint32_t k, std::u16string_view n) {
-                                         return CompareNames(keys_[k].name, n) < 0;
-                                     });
-    found = it != subkeys.end() && NamesEqual(keys_[*it].name, name);
-    return static_cast<std::uint32_t>(it - subkeys.begin());
+    if (key.subkey_index) {
+        for (auto [it, end] = key.subkey_index->equal_range(FoldedHash(name)); it != end; ++it) {
+            if (is(it->second)) return it->second;
+        }
+        return kNone;
+    }
+    const auto it = std::find_if(key.subkeys.begin(), key.subkeys.end(), is);
+    return it == key.subkeys.end() ? kNone : *it;
+}
+
+std::uint32_t RegistryBuilder::AddSubkey(std::uint32_t parent, std::u16string_view name) {
+    const auto child = static_cast<std::uint32_t>(keys_.size());
+    keys_.emplace_back().name = Store(name);
+    Key& key = keys_[parent];
+    if (key.in_order && !key.subkeys.empty() &&
+        CompareNames(keys_[key.subkeys.back()].name, name) >= 0) {
+        key.in_order = false;  // sorted when frozen
+    }
+    key.subkeys.push_back(child);
+    if (key.in_order || key.subkeys.size() < kIndexFrom) return child;
+    if (!key.subkey_index) {
+        key.subkey_index = std::make_unique<NameIndex>();
+        for (std::uint32_t k : key.subkeys) {
+            if (!keys_[k].deleted) key.subkey_index->emplace(FoldedHash(keys_[k].name), k);
+        }
+    } else {
+        key.subkey_index->emplace(FoldedHash(name), child);
+    }
+    return child;
 }
 
 TreeEditStatus RegistryBuilder::Walk(std::u16string_view path, bool create, std::uint32_t& key) {
@@ -104,16 +132,11 @@ TreeEditStatus RegistryBuilder::Walk(std::u16string_view path, bool create, std:
         if (const TreeEditStatus bad = CheckKeyName(name); bad != TreeEditStatus::kOk) return bad;
         if (++depth > kMaxKeyDepth) return TreeEditStatus::kTooDeep;
         if (missing) continue;
-        bool found = false;
-        const std::uint32_t at = FindSubkey(keys_[key], name, found);
-        if (found) {
-            key = keys_[key].subkeys[at];
+        const std::uint32_t found = FindSubkey(key, name);
+        if (found != kNone) {
+            key = found;
         } else if (create) {
-            const auto child = static_cast<std::uint32_t>(keys_.size());
-            keys_.emplace_back().name = Store(name);
-            auto& subkeys = keys_[key].subkeys;
-            subkeys.insert(subkeys.begin() + at, child);
-            key = child;
+            key = AddSubkey(key, name);
         } else {
             missing = true;
             continue;
@@ -125,12 +148,37 @@ TreeEditStatus RegistryBuilder::Walk(std::u16string_view path, bool create, std:
     return TreeEditStatus::kOk;
 }
 
-std::uint32_t* RegistryBuilder::FindValueLink(std::uint32_t key, std::u16string_view name) {
-    std::uint32_t* link = &keys_[key].first_value;
-    while (*link != kNone && !NamesEqual(values_[*link].value.Name(), name)) {
-        link = &values_[*link].next;
+std::uint32_t RegistryBuilder::FindValue(std::uint32_t key, std::u16string_view name) const {
+    auto is = [&](std::uint32_t v) {
+        return !values_[v].deleted && NamesEqual(values_[v].value.Name(), name);
+    };
+    if (const auto& index = keys_[key].value_index) {
+        for (auto [it, end] = index->equal_range(FoldedHash(name)); it != end; ++it) {
+            if (is(it->second)) return it->second;
+        }
+        return kNone;
     }
-    return link;
+    std::uint32_t v = keys_[key].first_value;
+    while (v != kNone && !is(v)) v = values_[v].next;
+    return v;
+}
+
+void RegistryBuilder::AddValue(std::uint32_t key, const RegistryTree::Value& value) {
+    const auto v = static_cast<std::uint32_t>(values_.size());
+    values_.push_back({value});
+    Key& to = keys_[key];
+    (to.last_value == kNone ? to.first_value : values_[to.last_value].next) = v;
+    to.last_value = v;
+    if (++to.value_count < kIndexFrom) return;
+    if (!to.value_index) {
+        to.value_index = std::make_unique<NameIndex>();
+        for (std::uint32_t i = to.first_value; i != kNone; i = values_[i].next) {
+            if (!values_[i].deleted)
+                to.value_index->emplace(FoldedHash(values_[i].value.Name()), i);
+        }
+    } else {
+        to.value_index->emplace(FoldedHash(value.Name()), v);
+    }
 }
 
 TreeEditStatus RegistryBuilder::SetValue(std::u16string_view path, std::u16string_view name,
@@ -143,15 +191,13 @@ TreeEditStatus RegistryBuilder::SetValue(std::u16string_view path, std::u16strin
     if (!data.empty()) std::memcpy(stored.data(), data.data(), data.size());
     RegistryTree::Value value{nullptr, stored.data(), static_cast<std::uint32_t>(name.size()),
                               static_cast<std::uint32_t>(data.size()), type};
-    std::uint32_t* link = FindValueLink(key, name);
-    if (*link != kNone) {
-        value.name = values_[*link].value.name;
-        values_[*link].value = value;
+    if (const std::uint32_t v = FindValue(key, name); v != kNone) {
+        value.name = values_[v].value.name;
+        values_[v].value = value;
         return TreeEditStatus::kOk;
     }
     value.name = Store(name).data();
-    *link = static_cast<std::uint32_t>(values_.size());  // before the vector may move
-    values_.push_back({value, kNone});
+    AddValue(key, value);
     return TreeEditStatus::kOk;
 }
 
@@ -171,11 +217,10 @@ TreeEditStatus RegistryBuilder::DeleteKey(std::u16string_view path) {
         Walk(path.substr(0, cut == std::u16string_view::npos ? 0 : cut), false, parent);
     if (status == TreeEditStatus::kOk) status = CheckKeyName(name);
     if (status != TreeEditStatus::kOk) return status;
-    bool found = false;
-    const std::uint32_t at = FindSubkey(keys_[parent], name, found);
-    if (!found) return TreeEditStatus::kNotFound;
-    auto& subkeys = keys_[parent].subkeys;
-    subkeys.erase(subkeys.begin() + at);
+    const std::uint32_t child = FindSubkey(parent, name);
+    if (child == kNone) return TreeEditStatus::kNotFound;
+    keys_[child].deleted = true;
+    Unindex(keys_[parent].subkey_index, keys_[child].name, child);
     // The keys below it are no longer reachable, and no longer known to the last walk.
     last_path_.clear();
     last_keys_.clear();
@@ -186,9 +231,10 @@ TreeEditStatus RegistryBuilder::DeleteValue(std::u16string_view path, std::u16st
     std::uint32_t key = 0;
     const TreeEditStatus status = Walk(path, false, key);
     if (status != TreeEditStatus::kOk) return status;
-    std::uint32_t* link = FindValueLink(key, name);
-    if (*link == kNone) return TreeEditStatus::kNotFound;
-    *link = values_[*link].next;
+    const std::uint32_t v = FindValue(key, name);
+    if (v == kNone) return TreeEditStatus::kNotFound;
+    values_[v].deleted = true;
+    Unindex(keys_[key].value_index, values_[v].value.Name(), v);
     return TreeEditStatus::kOk;
 }
 
@@ -197,97 +243,6 @@ TreeEditStatus RegistryBuilder::Mark(std::u16string_view path, bool Key::*flag) 
     const TreeEditStatus status = Walk(path, true, key);
     if (status == TreeEditStatus::kOk) keys_[key].*flag = true;
     return status;
-}
-
-// Points each link at its target, where it has one. A link is kept only where it cannot
-// lead back into the walk that reached it: a loop would send a depth-first walk round
-// forever.
-void RegistryBuilder::ResolveLinks(RegistryTree& tree,
-                                   const std::vector<RegistryTree::Key*>& links) {
-    if (links.empty()) return;
-    for (RegistryTree::Key* link : links) {
-        const RegistryTree::Key* target = LinkTarget(tree, link);
-        if (target != link) link->link = target;
-    }
-    // Depth-first over the tree as a reader sees it; a link that reaches a key still on
-    // the walk's path is dropped.
-    enum : char { kUnseen, kOnPath, kDone };
-    std::vector<char> state(tree.keys_.size(), kUnseen);
-    auto index_of = [&](const RegistryTree::Key* key) {
-        return static_cast<std::size_t>(key - tree.Root());
-    };
-    auto state_of = [&](const RegistryTree::Key* key) -> char& { return state[index_of(key)]; };
-    struct Frame {
-        const RegistryTree::Key* key;
-        std::size_t next;
-    };
-    std::vector<Frame> stack{{tree.Root(), 0}};
-    state_of(tree.Root()) = kOnPath;
-    while (!stack.empty()) {
-        Frame& top = stack.back();
-        if (top.next == top.key->subkeys.size()) {
-            state_of(top.key) = kDone;
-            stack.pop_back();
-            continue;
-        }
-        const RegistryTree::Key* child = top.key->subkeys[top.next++];
-        const RegistryTree::Key* seen = tree.OpenChild(top.key, child->Name());
-        if (seen != child && state_of(seen) == kOnPath) {
-            tree.keys_[index_of(child)].link = nullptr;
-            seen = child;
-        }
-        if (char& s = state_of(seen); s == kUnseen) {
-            s = kOnPath;
-            stack.push_back({seen, 0});
-        }
-    }
-}
-
-std::shared_ptr<const RegistryTree> RegistryBuilder::Freeze() const {
-    // The keys still reachable, each key's subkeys side by side in Windows order.
-    std::vector<std::uint32_t> order{0};
-    std::vector<std::uint32_t> index(keys_.size(), kNone);
-    index[0] = 0;
-    std::size_t values = 0;
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        const Key& key = keys_[order[i]];
-        for (std::uint32_t s : key.subkeys) {
-            index[s] = static_cast<std::uint32_t>(order.size());
-            order.push_back(s);
-        }
-        for (std::uint32_t v = key.first_value; v != kNone; v = values_[v].next) ++values;
-    }
-
-    auto tree = std::make_shared<RegistryTree>();
-    tree->keys_.resize(order.size());
-    tree->subkeys_.resize(order.size() - 1);
-    tree->values_.reserve(values);
-    std::size_t next_subkey = 0;
-    std::vector<RegistryTree::Key*> links;
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        const Key& from = keys_[order[i]];
-        RegistryTree::Key& to = tree->keys_[i];
-        to = {from.name.data(),
-              static_cast<std::uint32_t>(from.name.size()),
-              from.denied,
-              nullptr,
-              {},
-              {}};
-        const std::size_t first_value = tree->values_.size();
-        for (std::uint32_t v = from.first_value; v != kNone; v = values_[v].next) {
-            tree->values_.push_back(values_[v].value);
-        }
-        to.values =
-            std::span(tree->values_).subspan(first_value, tree->values_.size() - first_value);
-        for (std::uint32_t s : from.subkeys) tree->subkeys_[next_subkey++] = &tree->keys_[index[s]];
-        to.subkeys = std::span<const RegistryTree::Key* const>(tree->subkeys_)
-                         .subspan(next_subkey - from.subkeys.size(), from.subkeys.size());
-        if (from.link) links.push_back(&to);
-    }
-    tree->keys_[0].name = u"";
-    tree->text_ = text_;
-    ResolveLinks(*tree, links);
-    return tree;
 }
 
 }  // namespace veltrane::platform

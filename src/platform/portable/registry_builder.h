@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/portable/registry_tree.h"
@@ -52,24 +53,35 @@ class RegistryBuilder {
 
   private:
     static constexpr std::uint32_t kNone = UINT32_MAX;
+    // Folded name hash -> key or value, kept for a key once its list is too long to scan.
+    using NameIndex = std::unordered_multimap<std::size_t, std::uint32_t>;
     struct Key {
         std::u16string_view name;
-        std::vector<std::uint32_t> subkeys;  // in Windows order
-        std::uint32_t first_value = kNone;   // the key's values, chained in creation order
+        std::vector<std::uint32_t> subkeys;  // as they came, deleted ones included
+        std::uint32_t first_value = kNone;   // the values, chained in creation order
+        std::uint32_t last_value = kNone;
+        std::uint32_t value_count = 0;  // the chain's length, deleted ones included
+        bool in_order = true;           // every subkey came after the last in Windows order
         bool denied = false;
         bool link = false;
+        bool deleted = false;
+        std::unique_ptr<NameIndex> subkey_index;
+        std::unique_ptr<NameIndex> value_index;
     };
     struct Value {
         RegistryTree::Value value;
-        std::uint32_t next;
+        std::uint32_t next = kNone;
+        bool deleted = false;
     };
 
     TreeEditStatus Mark(std::u16string_view path, bool Key::*flag);
     std::u16string_view Store(std::u16string_view text);
     TreeEditStatus Walk(std::u16string_view path, bool create, std::uint32_t& key);
-    std::uint32_t FindSubkey(const Key& parent, std::u16string_view name, bool& found) const;
-    // The link to the value called `name`, or the one at the end of the chain (kNone).
-    std::uint32_t* FindValueLink(std::uint32_t key, std::u16string_view name);
+    // The live subkey or value of that name, or kNone.
+    std::uint32_t FindSubkey(std::uint32_t parent, std::u16string_view name) const;
+    std::uint32_t FindValue(std::uint32_t key, std::u16string_view name) const;
+    std::uint32_t AddSubkey(std::uint32_t parent, std::u16string_view name);
+    void AddValue(std::uint32_t key, const RegistryTree::Value& value);
     static void ResolveLinks(RegistryTree& tree, const std::vector<RegistryTree::Key*>& links);
 
     std::vector<Key> keys_;  // the root first; a deleted key stays here, unreachable

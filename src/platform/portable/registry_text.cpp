@@ -87,11 +87,11 @@ RegistryTextLines::Result RegistryTextLines::Next(std::u16string_view& line,
     if (pos_ >= bytes_.size()) return Result::kEnd;
     ++line_number_;
     if (encoding_ == Encoding::kUtf16) {
+        // The bytes are UTF-16LE, as the code units are in memory on every target.
         std::size_t end = pos_;
-        while (end < bytes_.size() && Utf16Unit(bytes_, end) != u'\n') end += 2;
+        while (end < bytes_.size() && (bytes_[end] != '\n' || bytes_[end + 1] != '\0')) end += 2;
         buffer_.resize((end - pos_) / 2);
-        for (std::size_t i = 0; i < buffer_.size(); ++i)
-            buffer_[i] = Utf16Unit(bytes_, pos_ + 2 * i);
+        std::memcpy(buffer_.data(), bytes_.data() + pos_, end - pos_);
         pos_ = end + 2;
     } else {
         const void* newline = std::memchr(bytes_.data() + pos_, '\n', bytes_.size() - pos_);
