@@ -27,7 +27,7 @@ class RegistryTree;  // platform/portable/registry_tree.h
 
 // An open key, closed when the object goes. The root (HKEY_LOCAL_MACHINE) is never closed.
 class RegKey {
-public:
+  public:
     RegKey() = default;
     ~RegKey();
     RegKey(RegKey&& other) noexcept;
@@ -37,7 +37,7 @@ public:
 
     bool is_open() const { return handle_ != nullptr; }
 
-private:
+  private:
     friend class Registry;
     RegKey(void* handle, bool owned) : handle_(handle), owned_(owned) {}
     void Close();
@@ -50,7 +50,7 @@ private:
 // and in bytes for data, in and out, as in Win32: on entry the buffer's capacity, on
 // success the length written (a name without its terminator, data in bytes).
 class Registry {
-public:
+  public:
     // Windows: HKEY_LOCAL_MACHINE. Portable: the tree loaded from VELTRANE_REGISTRY (an
     // empty registry when unset or unreadable; the loader's diagnosis stays with the
     // loader, the library reports nothing).
@@ -64,8 +64,7 @@ public:
     // RegOpenKeyExW(parent, subkey, 0, KEY_READ): subkey may be a path with backslashes.
     RegStatus OpenKey(const RegKey& parent, const char16_t* subkey, RegKey& key) const;
     // RegQueryInfoKeyW: the numbers of subkeys and of values.
-    RegStatus QueryInfoKey(const RegKey& key, std::uint32_t* subkeys,
-                           std::uint32_t* values) const;
+    RegStatus QueryInfoKey(const RegKey& key, std::uint32_t* subkeys, std::uint32_t* values) const;
     // RegEnumKeyExW: the name of subkey `index`, NUL-terminated; no class.
     RegStatus EnumKey(const RegKey& key, std::uint32_t index, char16_t* name,
                       std::uint32_t* name_size) const;
@@ -78,7 +77,7 @@ public:
     RegStatus QueryValue(const RegKey& key, const char16_t* name, std::uint8_t* data,
                          std::uint32_t* data_size) const;
 
-private:
+  private:
 #ifndef _WIN32
     std::shared_ptr<const RegistryTree> tree_;
 #endif
