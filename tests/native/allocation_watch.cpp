@@ -5,6 +5,15 @@
 
 #include "fake_jni.h"
 
+// ThreadSanitizer's runtime defines operator new itself.
+#if defined(__SANITIZE_THREAD__)
+#define VELTRANE_RUNTIME_OWNS_NEW 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define VELTRANE_RUNTIME_OWNS_NEW 1
+#endif
+#endif
+
 namespace veltrane::testing {
 namespace {
 
@@ -14,7 +23,7 @@ bool Watched() {
     return t_watch.armed && !FakeJvm::InsideCall();
 }
 
-void* Allocate(std::size_t size) {
+[[maybe_unused]] void* Allocate(std::size_t size) {
     if (Watched()) {
         if (++t_watch.made == t_watch.fail_at) throw std::bad_alloc();
         ++t_watch.live;
@@ -23,7 +32,7 @@ void* Allocate(std::size_t size) {
     throw std::bad_alloc();
 }
 
-void Free(void* p) noexcept {
+[[maybe_unused]] void Free(void* p) noexcept {
     if (p != nullptr && Watched()) --t_watch.live;
     std::free(p);
 }
@@ -42,8 +51,17 @@ Armed::~Armed() {
     t_watch.armed = false;
 }
 
+bool WatchAvailable() {
+#ifdef VELTRANE_RUNTIME_OWNS_NEW
+    return false;
+#else
+    return true;
+#endif
+}
+
 }  // namespace veltrane::testing
 
+#ifndef VELTRANE_RUNTIME_OWNS_NEW
 void* operator new(std::size_t size) {
     return veltrane::testing::Allocate(size);
 }
@@ -62,3 +80,4 @@ void operator delete(void* p, std::size_t) noexcept {
 void operator delete[](void* p, std::size_t) noexcept {
     veltrane::testing::Free(p);
 }
+#endif

@@ -17,6 +17,10 @@ struct AllocationWatch {
 // This thread's watch.
 const AllocationWatch& Watch();
 
+// False where the runtime keeps operator new for itself (ThreadSanitizer): nothing is
+// watched there, and the tests that need the watch skip.
+bool WatchAvailable();
+
 // Arms the watch for one scope: the fail_at-th allocation throws std::bad_alloc.
 class Armed {
   public:
