@@ -6,17 +6,17 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/registry_value_types.h"
 #include "common/wide.h"
 
 namespace veltrane::inf {
 
-// Registry value types.
-inline constexpr std::uint32_t kRegNone = 0;
-inline constexpr std::uint32_t kRegSz = 1;
-inline constexpr std::uint32_t kRegExpandSz = 2;
-inline constexpr std::uint32_t kRegBinary = 3;
-inline constexpr std::uint32_t kRegDword = 4;
-inline constexpr std::uint32_t kRegMultiSz = 7;
+using veltrane::kRegBinary;
+using veltrane::kRegDword;
+using veltrane::kRegExpandSz;
+using veltrane::kRegMultiSz;
+using veltrane::kRegNone;
+using veltrane::kRegSz;
 
 struct RegValue {
     WideString name;  // empty: the key's default value

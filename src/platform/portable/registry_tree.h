@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/registry_value_types.h"
+
 namespace veltrane::platform {
 
 // Limits of the Win32 registry.
@@ -19,13 +21,12 @@ inline constexpr std::size_t kMaxKeyNameLength = 255;
 inline constexpr std::size_t kMaxValueNameLength = 16383;
 inline constexpr std::size_t kMaxKeyDepth = 512;
 
-// Registry value types that this code names.
-inline constexpr std::uint32_t kRegSz = 1;
-inline constexpr std::uint32_t kRegExpandSz = 2;
-inline constexpr std::uint32_t kRegBinary = 3;
-inline constexpr std::uint32_t kRegDword = 4;
-inline constexpr std::uint32_t kRegLink = 6;
-inline constexpr std::uint32_t kRegMultiSz = 7;
+using veltrane::kRegBinary;
+using veltrane::kRegDword;
+using veltrane::kRegExpandSz;
+using veltrane::kRegLink;
+using veltrane::kRegMultiSz;
+using veltrane::kRegSz;
 
 // The upper-case form Windows compares names by (ASCII, Latin-1, Latin Extended-A, Greek,
 // Cyrillic); other code units compare as they are.
