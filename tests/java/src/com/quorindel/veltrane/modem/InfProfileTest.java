@@ -1,11 +1,10 @@
 package com.quorindel.veltrane.modem;
 
-import static org.junit.jupiter.api.Assertions.assertEquals;
+import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 
 import com.quorindel.veltrane.testing.Natives;
 import java.nio.file.Files;
 import java.util.Arrays;
-import java.util.List;
 import org.junit.jupiter.api.Test;
 
 /**
@@ -22,9 +21,8 @@ class InfProfileTest {
                 continue;
             String[] f = row.split("\t", -1);
             Object got = Natives.call(f[1], Integer.parseInt(f[0]));
-            List<String> answer =
-                got instanceof String[] list ? Arrays.asList(list) : Arrays.asList((String) got);
-            assertEquals(Arrays.asList(f).subList(3, f.length), answer, f[2]);
+            String[] answer = got instanceof String[] list ? list : new String[] {(String) got};
+            assertArrayEquals(Arrays.copyOfRange(f, 3, f.length), answer, f[2]);
         }
     }
 }

@@ -1,11 +1,12 @@
 package com.quorindel.veltrane.testing;
 
-import java.lang.reflect.InvocationTargetException;
 import java.lang.reflect.Method;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.Map;
 import java.util.TreeMap;
+import java.util.regex.Matcher;
+import java.util.regex.Pattern;
 
 /**
  * The native methods of VeltraneWin32DLL by name ("g401"), found from the jni rows of
@@ -14,7 +15,8 @@ import java.util.TreeMap;
  */
 public final class Natives {
     public static final String LIBRARY = "VeltraneWin32DLL";
-    private static final String PREFIX = "Java_com_quorindel_veltrane_";
+    private static final Pattern ROW =
+        Pattern.compile("jni Java_com_quorindel_veltrane_(\\w+)_(\\w+) .*");
     private static Map<String, Method> methods;
 
     private Natives() {}
@@ -26,29 +28,22 @@ public final class Natives {
         System.loadLibrary(LIBRARY);
         methods = new TreeMap<>();
         for (String row : Files.readAllLines(source("exports/exports.txt"))) {
-            String[] f = row.split(" ");
-            if (!f[0].equals("jni"))
+            Matcher jni = ROW.matcher(row); // the class path, then the method (no _ in it)
+            if (!jni.matches())
                 continue;
-            String jniName = f[1].substring(PREFIX.length());
-            int at = jniName.lastIndexOf('_');
-            String type = "com.quorindel.veltrane." + jniName.substring(0, at).replace('_', '.');
-            String name = jniName.substring(at + 1);
+            String type = "com.quorindel.veltrane." + jni.group(1).replace('_', '.');
             for (Method m : Class.forName(type).getDeclaredMethods()) {
-                if (m.getName().equals(name))
-                    methods.put(name, m);
+                if (m.getName().equals(jni.group(2)))
+                    methods.put(m.getName(), m);
             }
         }
         return methods;
     }
 
-    /** Calls the native method; what it throws is thrown as it is. */
+    /** Calls the native method (what it throws comes wrapped in InvocationTargetException). */
     @SuppressWarnings("unchecked")
     public static <T> T call(String name, Object... args) throws Exception {
-        try {
-            return (T) all().get(name).invoke(null, args);
-        } catch (InvocationTargetException e) {
-            throw e.getCause() instanceof Exception cause ? cause : e;
-        }
+        return (T) all().get(name).invoke(null, args);
     }
 
     /** A file of the source tree. */
