@@ -3,8 +3,6 @@ package com.quorindel.veltrane.catalogue;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 
 import com.quorindel.veltrane.testing.Natives;
-import java.nio.file.Files;
-import java.nio.file.Path;
 import java.sql.Connection;
 import java.sql.DriverManager;
 import java.sql.PreparedStatement;
@@ -19,15 +17,10 @@ import org.junit.jupiter.api.Test;
  * statement with as many arguments as it must take, and each gives what the file lists.
  */
 class StatementsOnHsqldbTest {
-    private static final Path RUNS = Natives.source("tests/fixtures/catalogue/hsqldb-runs.tsv");
-
     @Test
     void theRunsGiveWhatTheyList() throws Exception {
         try (Connection db = DriverManager.getConnection("jdbc:hsqldb:mem:catalogue", "SA", "")) {
-            for (String line : Files.readAllLines(RUNS)) {
-                String[] step = line.split("\t", -1);
-                if (line.isEmpty() || line.startsWith("#"))
-                    continue;
+            for (String[] step : Natives.rows("catalogue/hsqldb-runs.tsv")) {
                 if (step[0].equals("create")) {
                     db.createStatement().execute(step[1]);
                     continue;

@@ -3,7 +3,6 @@ package com.quorindel.veltrane.modem;
 import static org.junit.jupiter.api.Assertions.assertArrayEquals;
 
 import com.quorindel.veltrane.testing.Natives;
-import java.nio.file.Files;
 import java.util.Arrays;
 import org.junit.jupiter.api.Test;
 
@@ -15,11 +14,7 @@ import org.junit.jupiter.api.Test;
 class InfProfileTest {
     @Test
     void theSampleInfGivesEveryFieldItsAddRegLinesWrite() throws Exception {
-        for (String row : Files.readAllLines(
-                 Natives.source("tests/fixtures/profile/quorindel-voicelink-usb.tsv"))) {
-            if (row.startsWith("#"))
-                continue;
-            String[] f = row.split("\t", -1);
+        for (String[] f : Natives.rows("profile/quorindel-voicelink-usb.tsv")) {
             Object got = Natives.call(f[1], Integer.parseInt(f[0]));
             String[] answer = got instanceof String[] list ? list : new String[] {(String) got};
             assertArrayEquals(Arrays.copyOfRange(f, 3, f.length), answer, f[2]);

@@ -15,7 +15,7 @@ import org.junit.jupiter.api.Test;
  * password only as its length unless asked.
  */
 class ProbeTest {
-    private static final String SOURCE = System.getProperty("veltrane.source.dir");
+    private static final String SOURCE = Natives.SOURCE.toString();
     private static final String BUILD = System.getProperty("veltrane.build.dir");
     private static final String JAVA = System.getProperty("java.home") + "/bin/java ";
     private static final String PROBE = " -jar {build}/veltrane-probe.jar ";
@@ -32,12 +32,7 @@ class ProbeTest {
         String user = Natives.call("g201", (Object) null);
         String password = Natives.call("g202", (Object) null);
         Path dir = Files.createTempDirectory("probe");
-        Files.writeString(dir.resolve("broken.reg"),
-            "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SYSTEM]\r\n\"Class\"=\"Modem\r\n");
-        for (String line : Files.readAllLines(Natives.source("tests/fixtures/probe/runs.tsv"))) {
-            if (line.startsWith("#"))
-                continue;
-            String[] run = line.split("\t");
+        for (String[] run : Natives.rows("probe/runs.tsv")) {
             String[] command = filled(JAVA + run[0] + PROBE + run[2]).trim().split(" ");
             ProcessBuilder builder =
                 new ProcessBuilder(command).directory(dir.toFile()).redirectErrorStream(true);
@@ -48,7 +43,7 @@ class ProbeTest {
             builder.environment().put("VELTRANE_AUDIO", SOURCE + "/samples/audio-speech-8k.s8");
             Process process = builder.start();
             String said = new String(process.getInputStream().readAllBytes());
-            String what = line + ":\n" + said;
+            String what = String.join(" | ", run) + ":\n" + said;
             assertEquals(Integer.parseInt(run[3]), process.waitFor(), what);
             for (int i = 4; i < run.length; i++) {
                 String expected = filled(run[i], user, password, password.length());
@@ -56,6 +51,15 @@ class ProbeTest {
             }
             assertEquals(run[2].equals("--show-password"), said.contains(password), what);
             assertFalse(said.contains("\tat ") || said.contains("Exception"), what);
+        }
+    }
+
+    @Test
+    void aDllOfTheWrongWidthIsExplained() throws Exception {
+        for (String[] c : Natives.rows("probe/width-mismatch.tsv")) {
+            String text = String.valueOf(NativeLibrary.explainWidthMismatch(c[0], c[1], c[2]));
+            for (int i = 3; i < c.length; i++)
+                assertTrue(text.contains(c[i]), c[i] + " not in " + text);
         }
     }
 }

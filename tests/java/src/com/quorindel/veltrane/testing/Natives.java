@@ -3,6 +3,7 @@ package com.quorindel.veltrane.testing;
 import java.lang.reflect.Method;
 import java.nio.file.Files;
 import java.nio.file.Path;
+import java.util.List;
 import java.util.Map;
 import java.util.TreeMap;
 import java.util.regex.Matcher;
@@ -27,7 +28,7 @@ public final class Natives {
             return methods;
         System.loadLibrary(LIBRARY);
         methods = new TreeMap<>();
-        for (String row : Files.readAllLines(source("exports/exports.txt"))) {
+        for (String row : Files.readAllLines(SOURCE.resolve("exports/exports.txt"))) {
             Matcher jni = ROW.matcher(row); // the class path, then the method (no _ in it)
             if (!jni.matches())
                 continue;
@@ -46,8 +47,15 @@ public final class Natives {
         return (T) all().get(name).invoke(null, args);
     }
 
-    /** A file of the source tree. */
-    public static Path source(String relative) {
-        return Path.of(System.getProperty("veltrane.source.dir")).resolve(relative);
+    /** The source tree. */
+    public static final Path SOURCE = Path.of(System.getProperty("veltrane.source.dir"));
+
+    /** The lines of tests/fixtures/NAME but blank ones and comments, split at tabs. */
+    public static List<String[]> rows(String name) throws Exception {
+        return Files.readAllLines(SOURCE.resolve("tests/fixtures/" + name))
+            .stream()
+            .filter(line -> !line.isEmpty() && !line.startsWith("#"))
+            .map(line -> line.split("\t", -1))
+            .toList();
     }
 }
