@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# veltrane-seal: reproduces the committed defaults byte for byte, reads the values it is
-# not given from standard input as given, escapes the phrase for a C++ literal, and refuses
-# bad values with a message, exit 2 and no file.
+# veltrane-seal: reproduces the committed defaults, reads values not given from standard
+# input as given, escapes the phrase for C++, refuses bad values (message, exit 2, no file).
 #   check_seal_tool.sh <veltrane-seal> <committed defaults>
 set -uo pipefail
 seal=$1 defaults=$2

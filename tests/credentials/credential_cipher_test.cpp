@@ -1,8 +1,7 @@
-// The credential cipher and the two exports, linked with the library's code and with this
-// file's own cipher calls (at its end): known answers computed outside this code, the
-// committed credentials, and each failing step with its log line and nothing left
-// acquired. On Windows builds this runs under Wine against its CryptoAPI, with the user's
-// mutex and a key container left behind.
+// The credential cipher and exports with this file's own cipher calls (at its end): known
+// answers computed outside this code, the committed credentials, each failing step with its
+// log line and nothing left acquired; on Windows, under Wine's CryptoAPI, the user's mutex
+// and a key container left behind.
 #include "platform/credential_cipher.h"
 
 #include <gtest/gtest.h>
@@ -54,16 +53,14 @@ bool StepFails(Step step) {
 }
 
 #ifdef _WIN32
-// Handles acquired through the calls and not released yet; the name of the mutex last
-// opened (only the test's own thread decrypts) and the wait last asked for.
+// Handles not released yet, the mutex last opened (by the test's thread) and its wait.
 std::atomic<int> g_live_crypt_handles{0};
 std::wstring g_last_mutex_name;
 std::atomic<unsigned long> g_last_wait{0};
 #endif
 
-// Known answers: the key is what CryptDeriveKey makes of the SHA-1 of the phrase's
-// UTF-16LE bytes, computed with Python's hashlib, and the ciphertexts come from
-// `openssl enc -des-ede3-cbc -K <key> -iv 0`.
+// Known answers: the key CryptDeriveKey makes of the phrase's SHA-1 (Python's hashlib),
+// the ciphertexts from `openssl enc -des-ede3-cbc -K <key> -iv 0`.
 constexpr char16_t kTestPhrase[] = u"Known answers for the 3DES credentials!";
 // 9 bytes, "abcd" and a stray "X": the odd byte is not a code unit and is dropped.
 constexpr platform::CredentialCipherText kOddBytes = {
@@ -161,7 +158,6 @@ TEST_F(Credentials, KnownAnswersAndFailingSteps) {
 #endif
         {0, ""},  // nothing is left over from the failures
     };
-    static_assert(std::size(kTestPhrase) == platform::kPassPhraseChars + 1);
     const platform::PassPhrase phrase(kTestPhrase, platform::kPassPhraseChars);
     EXPECT_EQ(platform::DecryptCredential(kBadPadding, phrase), u"");
     std::string expected_log = "Error 26\r\n";
@@ -192,8 +188,7 @@ TEST_F(Credentials, KnownAnswersAndFailingSteps) {
 }  // namespace
 }  // namespace veltrane
 
-// The cipher's calls as the library makes them: each made for real unless its step fails;
-// on Windows every handle counted from its acquisition to its release.
+// The cipher's calls, made for real unless their step fails; Windows handles are counted.
 #ifdef _WIN32
 namespace veltrane::platform::win32::calls {
 namespace {
