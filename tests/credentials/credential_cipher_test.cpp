@@ -1,337 +1,286 @@
-// The credential cipher and the two exports, linked with the library's code: known answers
-// computed outside this code (Python's hashlib and the openssl command line), bad padding,
-// each failing step with its log line and nothing left acquired, and the user's mutex. On
-// Windows builds this runs under Wine against its CryptoAPI.
+// The credential cipher and exports with this file's own cipher calls (at its end): known
+// answers computed outside this code, the committed credentials, each failing step with its
+// log line and nothing left acquired; on Windows, under Wine's CryptoAPI, the user's mutex
+// and a key container left behind.
 #include "platform/credential_cipher.h"
 
 #include <gtest/gtest.h>
 #include <jni.h>
 
-#include <algorithm>
 #include <atomic>
-#include <cstring>
 #include <filesystem>
-#include <span>
 #include <string>
-#include <thread>
-#include <vector>
 
-#include "failing_steps.h"
 #include "fake_jni.h"
 #include "frame/lifecycle.h"
 #include "jni/natives.h"
-#include "key_container.h"
 #include "test_paths.h"
 
 #ifdef _WIN32
 #include <windows.h>
 // after windows.h, which it needs
 #include <wincrypt.h>
+
+#include "platform/win32/crypt_calls.h"
 #else
-#include "platform/portable/credential_cipher_scheme.h"
+#include "platform/portable/cipher_calls.h"
 #endif
 
 namespace veltrane {
 namespace {
 
-using platform::CredentialCipherText;
-using platform::DecryptCredential;
-using testing::FailingSteps;
-using testing::FakeJvm;
-using testing::JniCall;
-using testing::Step;
-#ifdef _WIN32
-using testing::ContainerExists;
-using testing::DeleteContainer;
-using testing::kContainer;
-#endif
-
-// Known answers, computed with hashlib and `openssl enc -des-ede3-cbc -K <key> -iv 0`.
-constexpr char16_t kTestPhrase[] = u"Known answers for the 3DES credentials!";
-// SHA-1 of the phrase's UTF-16LE bytes, and the key CryptDeriveKey makes of it.
-constexpr std::uint8_t kTestDigest[] = {0xd4, 0x74, 0x7b, 0x31, 0xac, 0x56, 0xf1, 0xdd, 0x96, 0x7f,
-                                        0x96, 0x7a, 0xdd, 0xae, 0x9e, 0xeb, 0xaa, 0xc4, 0x03, 0x5f};
-constexpr std::uint8_t kTestKey[] = {0x5c, 0x00, 0x52, 0x9f, 0x15, 0xd4, 0x27, 0xa5,
-                                     0xad, 0x6e, 0xcd, 0x5a, 0xe2, 0x91, 0x3b, 0x96,
-                                     0xb0, 0x0e, 0xc0, 0xcd, 0x25, 0xcf, 0xc6, 0x52};
-
-struct KnownAnswer {
-    const char* name;
-    CredentialCipherText ciphertext;
-    std::u16string_view plaintext;
+// The steps of a decryption that a test can make fail: the call is then not made, and
+// the step answers as a refused one would.
+enum class Step : unsigned {
+    kCreateContainer,  // "Error 22" (Windows)
+    kCreateHash,       // "Error 23"
+    kHashData,         // "Error 24"
+    kDeriveKey,        // "Error 25"
+    kDeleteContainer,  // "Error 22-d" (Windows)
+    kOpenMutex,        // the user's mutex can be neither created nor opened (Windows)
+    kMutexHeld,        // another process holds the user's mutex for the whole wait
+    kMutexAbandoned,   // a process ended holding it: the wait takes it over
 };
 
-const KnownAnswer kKnownAnswers[] = {
-    // 8 bytes: the padding is a whole block of its own.
-    {"FourCharacters",
-     {0xB5, 0x17, 0xDC, 0x6C, 0xD9, 0x8D, 0xC5, 0x66, 0x26, 0xA8, 0x75, 0x30, 0xBA, 0xFF, 0xAA,
-      0x8C},
-     u"abcd"},
-    {"FiveCharacters",
-     {0x85, 0x35, 0x3C, 0xFB, 0x88, 0xE1, 0xF7, 0x9A, 0x00, 0x38, 0xB9, 0x66, 0xB0, 0x4D, 0x1C,
-      0xCC},
-     u"Zq9!x"},
-    // 14 bytes: two bytes of padding.
-    {"SevenCharacters",
-     {0xA1, 0x4B, 0x32, 0xF6, 0x54, 0xF6, 0x68, 0x6A, 0xA8, 0xD2, 0xD6, 0xC3, 0x5A, 0xBC, 0x7F,
-      0xE8},
-     u"Abc1234"},
-    // 9 bytes ("abcd" and a stray "X"): the odd byte is not a code unit and is dropped.
-    {"OddByteCountDropsTheLastByte",
-     {0xB5, 0x17, 0xDC, 0x6C, 0xD9, 0x8D, 0xC5, 0x66, 0x56, 0x60, 0xAA, 0x78, 0x9A, 0xBD, 0x15,
-      0x35},
-     u"abcd"},
-};
-
-// Ciphertexts of 16 raw bytes (encrypted without padding) whose last block does not end
-// in valid PKCS #5 padding.
-const KnownAnswer kBadPadding[] = {
-    {"LastByteZero",
-     {0xB5, 0x17, 0xDC, 0x6C, 0xD9, 0x8D, 0xC5, 0x66, 0xFF, 0x5C, 0x64, 0x74, 0xE6, 0x9C, 0x4C,
-      0x5A},
-     u""},
-    {"LastByteLongerThanABlock",
-     {0xB5, 0x17, 0xDC, 0x6C, 0xD9, 0x8D, 0xC5, 0x66, 0xEB, 0x8D, 0xDC, 0x8C, 0x4E, 0x39, 0x85,
-      0x64},
-     u""},
-    {"PaddingBytesDiffer",
-     {0xB5, 0x17, 0xDC, 0x6C, 0xD9, 0x8D, 0xC5, 0x66, 0xEF, 0x50, 0x9E, 0x68, 0xFA, 0x8F, 0xDD,
-      0x40},
-     u""},
-};
-
-platform::PassPhrase TestPhrase() {
-    static_assert(std::size(kTestPhrase) == platform::kPassPhraseChars + 1);
-    return platform::PassPhrase(kTestPhrase, platform::kPassPhraseChars);
+constexpr unsigned Bit(Step step) {
+    return 1U << static_cast<unsigned>(step);
 }
 
+std::atomic<unsigned> g_failing_steps{0};  // the Bit of each step that fails
+
+bool StepFails(Step step) {
+    return (g_failing_steps.load() & Bit(step)) != 0;
+}
+
+#ifdef _WIN32
+// Handles not released yet, the mutex last opened (by the test's thread) and its wait.
+std::atomic<int> g_live_crypt_handles{0};
+std::wstring g_last_mutex_name;
+std::atomic<unsigned long> g_last_wait{0};
+#endif
+
+// Known answers: the key CryptDeriveKey makes of the phrase's SHA-1 (Python's hashlib),
+// the ciphertexts from `openssl enc -des-ede3-cbc -K <key> -iv 0`.
+constexpr char16_t kTestPhrase[] = u"Known answers for the 3DES credentials!";
+// 9 bytes, "abcd" and a stray "X": the odd byte is not a code unit and is dropped.
+constexpr platform::CredentialCipherText kOddBytes = {
+    0xB5, 0x17, 0xDC, 0x6C, 0xD9, 0x8D, 0xC5, 0x66, 0x56, 0x60, 0xAA, 0x78, 0x9A, 0xBD, 0x15, 0x35};
+// 16 raw bytes encrypted without padding: the last block's padding bytes differ.
+constexpr platform::CredentialCipherText kBadPadding = {
+    0xB5, 0x17, 0xDC, 0x6C, 0xD9, 0x8D, 0xC5, 0x66, 0xEF, 0x50, 0x9E, 0x68, 0xFA, 0x8F, 0xDD, 0x40};
+
+#ifdef _WIN32
+// The key container as seen from outside: opened as it stands (0), created or deleted.
+bool Container(DWORD flags) {
+    HCRYPTPROV provider = 0;
+    const bool done =
+        CryptAcquireContextW(&provider, L"Veltrane", MS_ENHANCED_PROV_W, PROV_RSA_FULL, flags);
+    if (done && flags != CRYPT_DELETEKEYSET) CryptReleaseContext(provider, 0);
+    return done;
+}
+#endif
+
+using Export = jstring(JNICALL*)(JNIEnv*, jclass, jstring);
+constexpr Export kUser = Java_com_quorindel_veltrane_J_D_g201;
+constexpr Export kPassword = Java_com_quorindel_veltrane_J_D_g202;
+
 // The library attached in a fresh folder, so the log can be read back from disk.
-class AttachedLibrary : public ::testing::Test {
+class Credentials : public ::testing::Test {
   protected:
     void SetUp() override {
         folder_ = testing::FreshFolder();
         std::filesystem::create_directories(folder_ / "log");
-        previous_ = std::filesystem::current_path();
         std::filesystem::current_path(folder_);
         ASSERT_TRUE(ProcessAttach());
     }
-    void TearDown() override {
-        ProcessDetach();
-        std::filesystem::current_path(previous_);
-#ifdef _WIN32
-        EXPECT_FALSE(ContainerExists()) << "a call left the key container behind";
-#endif
-    }
-    std::string Log() const {
-        return testing::ReadFileBytes(testing::LogFileIn(folder_));
+    void TearDown() override { ProcessDetach(); }
+    std::string Log() const { return testing::ReadFileBytes(testing::LogFileIn(folder_)); }
+    // A string always, no exception pending, no misuse of the JNI.
+    std::u16string Call(Export method, jstring argument = nullptr) {
+        jstring result = method(jvm_.env(), jvm_.MakeClass("com/quorindel/veltrane/J/D"), argument);
+        EXPECT_NE(result, nullptr);
+        EXPECT_FALSE(jvm_.exception_pending());
+        EXPECT_TRUE(jvm_.violations().empty());
+        return result != nullptr ? jvm_.StringValue(result) : u"<null>";
     }
 
+    testing::FakeJvm jvm_;
     std::filesystem::path folder_;
-    std::filesystem::path previous_;
 };
 
-using CredentialCipher = AttachedLibrary;
-
-TEST_F(CredentialCipher, DecryptsKnownAnswers) {
-    for (const KnownAnswer& answer : kKnownAnswers) {
-        SCOPED_TRACE(answer.name);
-        EXPECT_EQ(DecryptCredential(answer.ciphertext, TestPhrase()), answer.plaintext);
-    }
-    EXPECT_EQ(Log(), "");
-}
-
-TEST_F(CredentialCipher, BadPaddingIsAFailedDecryption) {
-    std::string expected_log;
-    for (const KnownAnswer& answer : kBadPadding) {
-        SCOPED_TRACE(answer.name);
-        EXPECT_EQ(DecryptCredential(answer.ciphertext, TestPhrase()), u"");
-        expected_log += "Error 26\r\n";
-        EXPECT_EQ(Log(), expected_log);
-    }
-}
-
-#ifndef _WIN32
-TEST(CredentialScheme, DerivesTheKeyAsCryptDeriveKeyDoes) {
-    platform::scheme::Digest digest;
-    std::copy(std::begin(kTestDigest), std::end(kTestDigest), digest.begin());
-    platform::scheme::Key key{};
-    ASSERT_TRUE(platform::scheme::DeriveKey(digest, key));
-    EXPECT_TRUE(std::equal(key.begin(), key.end(), std::begin(kTestKey)));
-
-    platform::scheme::Key from_phrase{};
-    ASSERT_TRUE(platform::scheme::KeyFromPassPhrase(
-        std::span(reinterpret_cast<const std::uint8_t*>(kTestPhrase), platform::kPassPhraseBytes),
-        from_phrase));
-    EXPECT_EQ(from_phrase, key);
-}
-#endif
-
-// --- The exports ------------------------------------------------------------------------
-
-using Export = jstring(JNICALL*)(JNIEnv*, jclass, jstring);
-
-std::u16string Call(Export method, FakeJvm& jvm, jstring argument = nullptr) {
-    jstring result = method(jvm.env(), jvm.MakeClass("com/quorindel/veltrane/J/D"), argument);
-    EXPECT_NE(result, nullptr);
-    EXPECT_FALSE(jvm.exception_pending());
-    EXPECT_TRUE(jvm.violations().empty());
-    return result != nullptr ? jvm.StringValue(result) : u"<null>";
-}
-
-using CredentialExports = AttachedLibrary;
-
-TEST_F(CredentialExports, GiveTheSealedCredentialsWhateverTheArgument) {
-    FakeJvm jvm;
-    std::u16string user = Call(Java_com_quorindel_veltrane_J_D_g201, jvm);
-    std::u16string password = Call(Java_com_quorindel_veltrane_J_D_g202, jvm);
-    if (VELTRANE_DEFAULT_CREDENTIALS) {
-        EXPECT_EQ(user, u"qrdlapp");
-        EXPECT_EQ(password, u"M4x!pq9");
-    }
-    EXPECT_GE(user.size(), platform::kCredentialMinChars);
-    EXPECT_GE(password.size(), platform::kCredentialMinChars);
-    for (jstring argument : {jvm.MakeString(u""), jvm.MakeString(u"anything at all")}) {
-        EXPECT_EQ(Call(Java_com_quorindel_veltrane_J_D_g201, jvm, argument), user);
-        EXPECT_EQ(Call(Java_com_quorindel_veltrane_J_D_g202, jvm, argument), password);
-    }
+TEST_F(Credentials, ExportsGiveTheSealedCredentialsWhateverTheArgument) {
     // The argument is never looked at (the fake aborts on any look at a string).
-    EXPECT_EQ(Log(), "");
+    const std::u16string user = Call(kUser, jvm_.MakeString(u"anything at all"));
+    if (VELTRANE_DEFAULT_CREDENTIALS) {
+        // The committed file through the real scheme gives its known plaintexts.
+        EXPECT_EQ(user, u"qrdlapp");
+        EXPECT_EQ(Call(kPassword, jvm_.MakeString(u"")), u"M4x!pq9");
+    }
+    EXPECT_EQ(Call(kUser), user);
+    // A failing step gives "", its line logged (the steps and their lines: below).
+    g_failing_steps = Bit(Step::kCreateHash);
+    EXPECT_EQ(Call(kPassword), u"");
+    g_failing_steps = 0;
+    // NewString failing: null, with no exception left pending.
+    jvm_.FailCall(testing::JniCall::kNewString);
+    EXPECT_EQ(kUser(jvm_.env(), nullptr, nullptr), nullptr);
+    EXPECT_FALSE(jvm_.exception_pending());
+    EXPECT_TRUE(jvm_.violations().empty());
+    EXPECT_EQ(Log(), "Error 23\r\n");
 }
 
-TEST_F(CredentialExports, EachFailingStepLogsItsLineAndGivesAnEmptyString) {
+// The known answers; then each failing step logs its line and gives "", with nothing left
+// acquired. On Windows also the user's mutex and a container left behind before the call.
+TEST_F(Credentials, KnownAnswersAndFailingSteps) {
     struct Case {
-        Step step;
-        const char* line;
+        unsigned failing;       // Bit(step) | ...
+        const char* log;        // "" when the credential is given
+        bool leftover = false;  // a container exists before the call
+        bool left = false;      // and one after it
     };
     const Case cases[] = {
+        {Bit(Step::kCreateHash), "Error 23\r\n"},
+        {Bit(Step::kHashData), "Error 24\r\n"},
+        {Bit(Step::kDeriveKey), "Error 25\r\n"},
 #ifdef _WIN32
-        {Step::kCreateContainer, "Error 22\r\n"},
-#endif
-        {Step::kCreateHash, "Error 23\r\n"},      {Step::kHashData, "Error 24\r\n"},
-        {Step::kDeriveKey, "Error 25\r\n"},       {Step::kDecrypt, "Error 26\r\n"},
-    };
-    FakeJvm jvm;
-    std::string expected_log;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.line);
-        {
-            FailingSteps failing({c.step});
-            EXPECT_EQ(Call(Java_com_quorindel_veltrane_J_D_g201, jvm), u"");
-            expected_log += c.line;
-            EXPECT_EQ(Call(Java_com_quorindel_veltrane_J_D_g202, jvm), u"");
-            expected_log += c.line;
-        }
-        EXPECT_EQ(Log(), expected_log);
-#ifdef _WIN32
-        // What was acquired before the failing step is released.
-        EXPECT_EQ(testing::LiveCryptHandles(), 0);
-        EXPECT_FALSE(ContainerExists());
-#endif
-    }
-    // Nothing is left over from the failures: the next calls succeed.
-    EXPECT_NE(Call(Java_com_quorindel_veltrane_J_D_g201, jvm), u"");
-    EXPECT_EQ(Log(), expected_log);
-}
-
-#ifdef _WIN32
-TEST_F(CredentialExports, AFailedDeletionDiscardsTheCredentialAndLeavesTheContainer) {
-    FakeJvm jvm;
-    {
-        FailingSteps failing({Step::kDeleteContainer});
-        EXPECT_EQ(Call(Java_com_quorindel_veltrane_J_D_g201, jvm), u"");
-    }
-    EXPECT_EQ(Log(), "Error 22-d\r\n");
-    EXPECT_TRUE(ContainerExists());
-    ASSERT_TRUE(DeleteContainer());
-}
-
-TEST_F(CredentialExports, AFailingStepAndAFailedDeletionLogTwoLinesInOrder) {
-    FakeJvm jvm;
-    {
-        FailingSteps failing({Step::kDeriveKey, Step::kDeleteContainer});
-        EXPECT_EQ(Call(Java_com_quorindel_veltrane_J_D_g202, jvm), u"");
-    }
-    EXPECT_EQ(Log(), "Error 25\r\nError 22-d\r\n");
-    ASSERT_TRUE(DeleteContainer());
-}
-
-// The user's mutex as another thread of this process leaves it (a thread owns a mutex
-// as a process does), and a container left behind, with and without the mutex.
-TEST_F(CredentialExports, TheUsersMutexAndALeftoverContainer) {
-    enum class Holder { kNone, kHolding, kEndedHolding };
-    struct Case {
-        const char* name;
-        Holder holder;
-        bool leftover;  // a container exists before the call
-        std::vector<Step> failing;
-        bool credential;  // else "" and "Error 22"
-    };
-    const Case cases[] = {
-        {"HeldForTheWholeWait", Holder::kHolding, false, {}, false},
-        {"AbandonedIsTakenOver", Holder::kEndedHolding, false, {}, true},
-        {"UnavailableGoesOnWithout", Holder::kNone, false, {Step::kOpenMutex}, true},
+        {Bit(Step::kCreateContainer), "Error 22\r\n"},
+        // A failed deletion discards the credential; the lines come in order.
+        {Bit(Step::kDeleteContainer), "Error 22-d\r\n", false, true},
+        {Bit(Step::kDeriveKey) | Bit(Step::kDeleteContainer), "Error 25\r\nError 22-d\r\n", false,
+         true},
+        {Bit(Step::kMutexHeld), "Error 22\r\n"},
+        {Bit(Step::kMutexAbandoned), ""},  // taken over
+        {Bit(Step::kOpenMutex), ""},       // the call goes on without
         // Without the mutex the container may be another decryption's: left alone.
-        {"LeftoverKeptWithoutTheMutex", Holder::kNone, true, {Step::kOpenMutex}, false},
+        {Bit(Step::kOpenMutex), "Error 22\r\n", true, true},
         // Replaced once only: the deletion fails, so does the second creation.
-        {"LeftoverThatCannotBeDeleted", Holder::kNone, true, {Step::kDeleteContainer}, false},
-    };
-    FakeJvm jvm;
-    const std::u16string user = Call(Java_com_quorindel_veltrane_J_D_g201, jvm);
-    const std::wstring name = testing::LastMutexName();
-    EXPECT_EQ(name.rfind(L"Global\\", 0), 0u) << "shared by every logon session";
-    EXPECT_NE(name.find(L"-S-1-"), std::wstring::npos) << "the user's SID";
-    const unsigned long wait = testing::LastMutexWaitMilliseconds();
-    EXPECT_TRUE(wait >= 1000 && wait <= 10000) << wait;
-    std::string expected_log;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        HANDLE kept = CreateMutexW(nullptr, FALSE, name.c_str());  // outlives the holder
-        ASSERT_NE(kept, nullptr);
-        std::atomic<bool> taken{false}, done{false};
-        std::thread holder;
-        if (c.holder != Holder::kNone) {
-            holder = std::thread([&] {
-                WaitForSingleObject(kept, INFINITE);
-                taken = true;
-                while (c.holder == Holder::kHolding && !done) Sleep(1);
-                if (c.holder == Holder::kHolding) ReleaseMutex(kept);
-            });
-            while (!taken) Sleep(1);
-            if (c.holder == Holder::kEndedHolding) holder.join();
-        }
-        HCRYPTPROV held = 0;
-        if (c.leftover) {
-            ASSERT_TRUE(CryptAcquireContextW(&held, kContainer, MS_ENHANCED_PROV_W, PROV_RSA_FULL,
-                                             CRYPT_NEWKEYSET));
-            CryptReleaseContext(held, 0);
-        }
-        {
-            FailingSteps failing(c.failing);
-            EXPECT_EQ(Call(Java_com_quorindel_veltrane_J_D_g201, jvm), c.credential ? user : u"");
-        }
-        done = true;
-        if (holder.joinable()) holder.join();
-        CloseHandle(kept);
-        if (!c.credential) expected_log += "Error 22\r\n";
-        EXPECT_EQ(Log(), expected_log);
-        EXPECT_EQ(ContainerExists(), c.leftover);
-        if (c.leftover) {
-            ASSERT_TRUE(DeleteContainer());
-        }
-        EXPECT_EQ(testing::LiveCryptHandles(), 0);
-    }
-}
+        {Bit(Step::kDeleteContainer), "Error 22\r\n", true, true},
 #endif
-
-TEST_F(CredentialExports, NewStringFailingGivesNullWithNoExceptionLeft) {
-    FakeJvm jvm;
-    jvm.FailCall(JniCall::kNewString);
-    jstring result = Java_com_quorindel_veltrane_J_D_g201(jvm.env(), nullptr, nullptr);
-    EXPECT_EQ(result, nullptr);
-    EXPECT_FALSE(jvm.exception_pending());
-    EXPECT_TRUE(jvm.violations().empty());
-    EXPECT_EQ(Log(), "");
+        {0, ""},  // nothing is left over from the failures
+    };
+    const platform::PassPhrase phrase(kTestPhrase, platform::kPassPhraseChars);
+    EXPECT_EQ(platform::DecryptCredential(kBadPadding, phrase), u"");
+    std::string expected_log = "Error 26\r\n";
+#ifdef _WIN32
+    // As documented: one for every logon session of the user, waited for 5 seconds.
+    EXPECT_EQ(g_last_mutex_name.rfind(L"Global\\VeltraneCredentials-S-1-", 0), 0u);
+    EXPECT_EQ(g_last_wait, 5000u);
+#endif
+    for (std::size_t row = 0; row < std::size(cases); ++row) {
+        const Case& c = cases[row];
+        SCOPED_TRACE(row);
+#ifdef _WIN32
+        ASSERT_TRUE(!c.leftover || Container(CRYPT_NEWKEYSET));
+#endif
+        g_failing_steps = c.failing;
+        EXPECT_EQ(platform::DecryptCredential(kOddBytes, phrase), *c.log == '\0' ? u"abcd" : u"");
+        g_failing_steps = 0;
+        expected_log += c.log;
+        EXPECT_EQ(Log(), expected_log);
+#ifdef _WIN32
+        EXPECT_EQ(g_live_crypt_handles, 0);
+        EXPECT_EQ(Container(0), c.left);
+        ASSERT_TRUE(!c.left || Container(CRYPT_DELETEKEYSET));
+#endif
+    }
 }
 
 }  // namespace
 }  // namespace veltrane
+
+// The cipher's calls, made for real unless their step fails; Windows handles are counted.
+#ifdef _WIN32
+namespace veltrane::platform::win32::calls {
+namespace {
+
+// A step made to fail answers as a refused call does, without the call.
+bool Refused(Step step) {
+    if (!StepFails(step)) return false;
+    SetLastError(static_cast<DWORD>(NTE_FAIL));
+    return true;
+}
+
+BOOL Counted(BOOL done, int change) {
+    if (done || change < 0) g_live_crypt_handles += change;
+    return done;
+}
+
+}  // namespace
+
+BOOL AcquireContext(HCRYPTPROV* provider, const wchar_t* container, const wchar_t* provider_name,
+                    DWORD provider_type, DWORD flags) {
+    const bool deletion = (flags & CRYPT_DELETEKEYSET) != 0;
+    if (Refused(deletion ? Step::kDeleteContainer : Step::kCreateContainer)) return FALSE;
+    BOOL made = CryptAcquireContextW(provider, container, provider_name, provider_type, flags);
+    return deletion ? made : Counted(made, 1);
+}
+
+BOOL ReleaseContext(HCRYPTPROV provider) {
+    return Counted(CryptReleaseContext(provider, 0), -1);
+}
+
+BOOL CreateHash(HCRYPTPROV provider, ALG_ID algorithm, HCRYPTHASH* hash) {
+    return !Refused(Step::kCreateHash) &&
+           Counted(CryptCreateHash(provider, algorithm, 0, 0, hash), 1);
+}
+
+BOOL HashData(HCRYPTHASH hash, const BYTE* data, DWORD length) {
+    return !Refused(Step::kHashData) && CryptHashData(hash, data, length, 0);
+}
+
+BOOL DestroyHash(HCRYPTHASH hash) {
+    return Counted(CryptDestroyHash(hash), -1);
+}
+
+BOOL DeriveKey(HCRYPTPROV provider, ALG_ID algorithm, HCRYPTHASH hash, HCRYPTKEY* key) {
+    return !Refused(Step::kDeriveKey) &&
+           Counted(CryptDeriveKey(provider, algorithm, hash, 0, key), 1);
+}
+
+BOOL Decrypt(HCRYPTKEY key, BYTE* data, DWORD* length) {
+    return CryptDecrypt(key, 0, TRUE, 0, data, length);
+}
+
+BOOL DestroyKey(HCRYPTKEY key) {
+    return Counted(CryptDestroyKey(key), -1);
+}
+
+HANDLE OpenNamedMutex(const wchar_t* name) {
+    if (StepFails(Step::kOpenMutex)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    g_last_mutex_name = name;
+    return CreateMutexW(nullptr, FALSE, name);
+}
+
+DWORD WaitForObject(HANDLE object, DWORD milliseconds) {
+    g_last_wait = milliseconds;
+    if (StepFails(Step::kMutexHeld)) return WAIT_TIMEOUT;  // without the wait itself
+    const DWORD result = WaitForSingleObject(object, milliseconds);
+    return result == WAIT_OBJECT_0 && StepFails(Step::kMutexAbandoned) ? WAIT_ABANDONED : result;
+}
+
+}  // namespace veltrane::platform::win32::calls
+#else
+namespace veltrane::platform::portable::calls {
+
+bool BeginHash(scheme::Sha1& hash) {
+    return !StepFails(Step::kCreateHash) && hash.Begin();
+}
+
+bool HashData(scheme::Sha1& hash, std::span<const std::uint8_t> data, scheme::Digest& digest) {
+    return !StepFails(Step::kHashData) && hash.Update(data) && hash.Finish(digest);
+}
+
+bool DeriveKey(const scheme::Digest& digest, scheme::Key& key) {
+    return !StepFails(Step::kDeriveKey) && scheme::DeriveKey(digest, key);
+}
+
+bool Decrypt(const scheme::Key& key, std::span<const std::uint8_t> ciphertext,
+             std::span<std::uint8_t> plaintext, std::size_t& length) {
+    return scheme::Decrypt(key, ciphertext, plaintext, length);
+}
+
+}  // namespace veltrane::platform::portable::calls
+#endif
