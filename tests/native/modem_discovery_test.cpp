@@ -1,6 +1,6 @@
-// The modem search and the profile reads over the in-memory registry, for what the registry
-// fixtures of the library sweep do not show: exact class matching, the enumeration root,
-// denied keys, oversized values and how data of each type becomes text.
+// The modem search and the profile reads over the in-memory registry: each registry fixture
+// gives the profile listed beside it, and what no fixture shows (exact class matching, the
+// enumeration root, denied keys, oversized values, data of other types read as text).
 #ifndef _WIN32
 
 #include <gtest/gtest.h>
@@ -9,15 +9,55 @@
 #include <string>
 #include <vector>
 
+#include "fake_jni.h"
+#include "frame/globals.h"
+#include "jni/natives.h"
 #include "modem/modem_strings.h"
-#include "modem/profile_fields.h"
 #include "platform/portable/registry_builder.h"
+#include "platform/portable/registry_file.h"
 #include "platform/registry.h"
+#include "test_paths.h"
 
 namespace veltrane {
 namespace {
 
 using platform::TreeEditStatus;
+
+// Each fixture alone in the registry ("": no registry at all): for codes 1 to 35, "list" or
+// "text" and each entry, as g401 and g402 give them.
+TEST(RegistryFixtures, EachGivesTheProfileListedBesideIt) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"wine-full-modem.reg", "wine-full-modem.profile"},
+        {"wine-first-modem-without-driver.reg", "empty.profile"},
+        {"wine-driver-leads-nowhere.reg", "empty.profile"},
+        {"wine-modem-below-instance.reg", "wine-modem-below-instance.profile"},
+        {"", "empty.profile"},
+    };
+    CModemStrings* const saved = g_modemStrings;
+    for (const auto& [fixture, profile] : rows) {
+        SCOPED_TRACE(fixture);
+        std::shared_ptr<const platform::RegistryTree> tree;
+        if (*fixture != '\0') {
+            auto loaded = platform::LoadRegistryFile(testing::Fixture("registry/") / fixture);
+            ASSERT_FALSE(loaded.error);
+            tree = loaded.tree;
+        }
+        CModemStrings modem{platform::Registry(tree)};
+        g_modemStrings = &modem;
+        testing::FakeJvm vm;
+        const auto expected = testing::FixtureRows(std::string("registry/") + profile);
+        ASSERT_EQ(expected.size(), 35u);
+        for (jint code = 1; code <= 35; ++code) {
+            const jobjectArray list = Java_com_quorindel_veltrane_E_B_D_g401(vm.env(), {}, code);
+            const jstring text = Java_com_quorindel_veltrane_E_B_D_g402(vm.env(), {}, code);
+            std::vector<std::string> row{std::to_string(code), list ? "list" : "text"};
+            for (jobject entry : list ? vm.ArrayElements(list) : std::vector<jobject>{text})
+                row.push_back(vm.Utf8Value(entry));
+            EXPECT_EQ(row, expected[code - 1]);
+        }
+    }
+    g_modemStrings = saved;
+}
 
 const std::u16string kEnum = u"SYSTEM\\CurrentControlSet\\Enum";
 const std::u16string kClass = u"SYSTEM\\CurrentControlSet\\Control\\Class\\";
@@ -59,13 +99,14 @@ class Discovery : public ::testing::Test {
     platform::RegistryBuilder builder_;
 };
 
-TEST_F(Discovery, ClassNameAndTextMatchExactlyWithTheirCase) {
+TEST_F(Discovery, ClassTextMatchesExactlyAndATooLargeOneIsSkipped) {
     Drivers();
-    Set(kEnum + u"\\A\\1", u"class", u"Modem");  // the value name differs in case
-    Set(kEnum + u"\\A\\1", u"Driver", u"{m}\\0001");
-    Device(u"\\A\\2", u"modem", u"{m}\\0002");
-    Device(u"\\A\\3", u"Modem ", u"{m}\\0003");  // a trailing space
-    Device(u"\\A\\4", u"Mode", u"{m}\\0004");
+    std::u16string huge = u"Modem";
+    huge.append(9000, u'\0');  // over 16384 bytes: it cannot be enumerated
+    SetRaw(kEnum + u"\\A\\0", u"Class", Bytes(huge), platform::kRegSz);
+    Set(kEnum + u"\\A\\0", u"Driver", u"{m}\\0000");
+    Device(u"\\A\\2", u"Modem ", u"{m}\\0002");  // a trailing space
+    Device(u"\\A\\3", u"Mode", u"{m}\\0003");
     Device(u"\\B\\1", u"Modem", u"{m}\\0005");
     EXPECT_EQ(Discover()->FriendlyName, u"5");
 }
@@ -80,55 +121,23 @@ TEST_F(Discovery, WhereTheSearchLooks) {
     EXPECT_EQ(Discover()->FriendlyName, u"3");  // the root itself comes before its subkeys
     ASSERT_EQ(builder_.Deny(kEnum), TreeEditStatus::kOk);
     EXPECT_EQ(Discover()->FriendlyName, u"");  // a denied root: no modem at all
-    // The driver text is appended to the class root as it stands: a leading backslash
-    // makes an empty path element, and no key.
-    builder_ = platform::RegistryBuilder();
-    Drivers();
-    Device(u"\\A", u"Modem", u"\\{m}\\0001");
-    EXPECT_EQ(Discover()->FriendlyName, u"");
-}
-
-TEST_F(Discovery, AClassValueTooLargeForTheBufferIsSkippedNotMatched) {
-    Drivers();
-    std::u16string huge = u"Modem";
-    huge.append(9000, u'\0');  // over 16384 bytes: it cannot be enumerated
-    SetRaw(kEnum + u"\\A\\1", u"Class", Bytes(huge), platform::kRegSz);
-    Set(kEnum + u"\\A\\1", u"Driver", u"{m}\\0000");
-    Device(u"\\A\\2", u"Modem", u"{m}\\0001");
-    EXPECT_EQ(Discover()->FriendlyName, u"1");
 }
 
 TEST_F(Discovery, DataIsTextUpToTheFirstNulWhateverItsType) {
     const std::u16string key = kClass + u"{m}\\0000";
-    const std::u16string settings = key + u"\\Settings";
     Device(u"\\A\\1", u"Modem", u"{m}\\0000");
-    // A multi-string gives its first string.
-    SetRaw(key, u"Reset", Bytes(std::u16string(u"ATZ\0AT&F\0\0", 10)), platform::kRegMultiSz);
     // No terminating NUL: every code unit; an odd trailing byte is no code unit.
     auto odd = Bytes(u"ATH0");
     odd.push_back(0x41);
     SetRaw(key, u"TerminatePlay", odd, platform::kRegBinary);
-    // An expandable string keeps its variable reference.
-    ASSERT_EQ(builder_.SetString(settings, u"Prefix", u"%PREFIX%", platform::kRegExpandSz),
-              TreeEditStatus::kOk);
     // A DWORD read as text: 0x00410042 is "BA".
-    SetRaw(settings, u"CallSetupFailTimer", {0x42, 0x00, 0x41, 0x00}, platform::kRegDword);
+    SetRaw(key + u"\\Settings", u"CallSetupFailTimer", {0x42, 0x00, 0x41, 0x00},
+           platform::kRegDword);
     SetRaw(key + u"\\Init", u"1", Bytes(std::u16string(u"AT\0Z", 4)), platform::kRegSz);
     auto profile = Discover();
-    EXPECT_EQ(profile->Reset, u"ATZ");
     EXPECT_EQ(profile->TerminatePlay, u"ATH0");
-    EXPECT_EQ(profile->Prefix, u"%PREFIX%");
     EXPECT_EQ(profile->CallSetupFailTimer, u"BA");
     EXPECT_EQ(profile->Init, StringList{u"AT"});
-}
-
-TEST_F(Discovery, AnEmptyRegistryGivesAnEmptyProfile) {
-    for (auto tree : {builder_.Freeze(), std::shared_ptr<const platform::RegistryTree>()}) {
-        const CModemStrings profile{platform::Registry(tree)};
-        for (const ProfileField& field : kProfileFields) {
-            EXPECT_TRUE(field.list ? (profile.*field.list).empty() : (profile.*field.text).empty());
-        }
-    }
 }
 
 }  // namespace

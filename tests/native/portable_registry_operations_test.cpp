@@ -4,15 +4,12 @@
 #ifndef _WIN32
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "platform/portable/registry_builder.h"
 #include "platform/registry.h"
-#include "test_paths.h"
 
 namespace veltrane::platform {
 namespace {
@@ -79,23 +76,6 @@ TEST(PortableRegistryTest, ValuesComeInCreationOrderUnderWin32BufferRules) {
     EXPECT_EQ(registry.QueryValue(key, u"Second", data.data(), nullptr),
               RegStatus::kInvalidParameter);
     EXPECT_EQ(registry.QueryValue(key, u"third", nullptr, &size), RegStatus::kFileNotFound);
-}
-
-TEST(PortableRegistryTest, ReadsTheFileNamedByTheEnvironmentOrNone) {
-    const char* saved = std::getenv("VELTRANE_REGISTRY");
-    const std::string before = saved ? saved : "";
-    const auto folder = testing::FreshFolder();
-    std::ofstream(folder / "good.reg") << "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SYSTEM\\Probe]\n";
-    std::ofstream(folder / "bad.reg") << "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SYSTEM\\Probe]\n\"v\n";
-    for (const char* file : {"good.reg", "bad.reg", "missing.reg", ""}) {
-        setenv("VELTRANE_REGISTRY", *file ? (folder / file).c_str() : "", 1);
-        const Registry registry = Registry::Machine();
-        RegKey key;
-        EXPECT_EQ(registry.OpenKey(registry.Root(), u"SYSTEM\\Probe", key) == RegStatus::kSuccess,
-                  file == std::string("good.reg"))
-            << file;
-    }
-    saved ? setenv("VELTRANE_REGISTRY", before.c_str(), 1) : unsetenv("VELTRANE_REGISTRY");
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,13 +37,12 @@ class FakeJvm {
     FakeJvm& operator=(const FakeJvm&) = delete;
 
     JNIEnv* env() { return &env_.jni; }
-    // True on a thread inside one of the fake's functions: what it allocates stands for
-    // the VM's own heap, not the library's.
-    static bool InsideCall();
 
     // The nth call (1 = the next one) of that kind from now on fails: it returns null (or
     // nothing) and leaves an exception pending.
     void FailCall(JniCall call, int nth = 1);
+    // The next call of that kind throws std::bad_alloc: memory ran out inside the call.
+    void ThrowOnCall(JniCall call) { throws_ = call; }
 
     const std::vector<JniCall>& calls() const { return calls_; }
     int CountOf(JniCall call) const;
@@ -59,7 +59,7 @@ class FakeJvm {
     jclass MakeClass(const std::string& name);
     std::u16string StringValue(jobject string) const;
     std::vector<jobject> ArrayElements(jobject array) const;  // a null entry stays null
-    std::vector<std::int8_t> ByteArrayValue(jobject array) const;
+    std::string Utf8Value(jobject string) const;
     // "java/lang/String" for a string, "[java/lang/String" for an array of them.
     std::string ClassName(jobject object) const;
 
@@ -85,6 +85,7 @@ class FakeJvm {
     std::vector<JniCall> calls_;
     std::map<JniCall, std::vector<int>> failures_;  // countdowns, per kind
     std::map<JniCall, int> seen_;
+    std::optional<JniCall> throws_;
     bool exception_pending_ = false;
     std::vector<std::string> violations_;
     std::size_t region_bytes_ = 0;
