@@ -140,6 +140,7 @@ bool FakeJvm::Enter(JniCall call) {
     calls_.push_back(call);
     if (throws_ == call) {
         throws_.reset();
+        exception_pending_ = true;
         throw std::bad_alloc();
     }
     const int count = ++seen_[call];

@@ -41,7 +41,8 @@ class FakeJvm {
     // The nth call (1 = the next one) of that kind from now on fails: it returns null (or
     // nothing) and leaves an exception pending.
     void FailCall(JniCall call, int nth = 1);
-    // The next call of that kind throws std::bad_alloc: memory ran out inside the call.
+    // The next call of that kind throws std::bad_alloc with an exception pending: memory ran
+    // out, in the VM and in the library.
     void ThrowOnCall(JniCall call) { throws_ = call; }
 
     const std::vector<JniCall>& calls() const { return calls_; }
