@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <jni.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,12 +21,18 @@ using testing::FakeJvm;
 using testing::JniCall;
 
 // What a call gave back: "null", a string's text in quotes, or the level.
-std::string Answer(FakeJvm& vm, jobject object) {
-    return object == nullptr ? "null" : "'" + vm.Utf8Value(object) + "'";
+template <auto Method, auto kArgument>
+std::string Answer(FakeJvm& vm) {
+    const jobject answer = Method(vm.env(), nullptr, kArgument);
+    return answer == nullptr ? "null" : "'" + vm.Utf8Value(answer) + "'";
+}
+std::string Level(FakeJvm& vm) {
+    const jbyteArray loud = vm.MakeByteArray(std::vector<std::int8_t>(64, 127));
+    return std::to_string(Java_com_quorindel_veltrane_E_A_A_g501(vm.env(), nullptr, loud, 64));
 }
 
 // Each native with memory running out in one of its JNI calls: its failure result (the
-// statement methods' in sql_catalogue_test.cpp).
+// statement methods' in code_tables_test.cpp).
 TEST(Boundary, EveryNativeGivesItsFailureResultWhenMemoryRunsOut) {
     CModemStrings* const saved = g_modemStrings;
     CModemStrings profile;
@@ -37,40 +42,15 @@ TEST(Boundary, EveryNativeGivesItsFailureResultWhenMemoryRunsOut) {
     const struct {
         const char* name;
         JniCall throws;
-        std::function<std::string(FakeJvm&)> call;
+        std::string (*call)(FakeJvm&);
         const char* failure;
     } rows[] = {
-        {"g201", JniCall::kNewString,
-         [](FakeJvm& vm) {
-             return Answer(vm, Java_com_quorindel_veltrane_J_D_g201(vm.env(), {}, nullptr));
-         },
-         "''"},
-        {"g202", JniCall::kNewString,
-         [](FakeJvm& vm) {
-             return Answer(vm, Java_com_quorindel_veltrane_J_D_g202(vm.env(), {}, nullptr));
-         },
-         "''"},
-        {"g301", JniCall::kNewString,
-         [](FakeJvm& vm) {
-             return Answer(vm, Java_com_quorindel_veltrane_J_D_g301(vm.env(), {}, 1));
-         },
-         "null"},
-        {"g401", JniCall::kNewString,
-         [](FakeJvm& vm) {
-             return Answer(vm, Java_com_quorindel_veltrane_E_B_D_g401(vm.env(), {}, 3));
-         },
-         "null"},
-        {"g402", JniCall::kNewString,
-         [](FakeJvm& vm) {
-             return Answer(vm, Java_com_quorindel_veltrane_E_B_D_g402(vm.env(), {}, 32));
-         },
-         "null"},
-        {"g501", JniCall::kGetByteArrayRegion,
-         [](FakeJvm& vm) {
-             const jbyteArray loud = vm.MakeByteArray(std::vector<std::int8_t>(64, 127));
-             return std::to_string(Java_com_quorindel_veltrane_E_A_A_g501(vm.env(), {}, loud, 64));
-         },
-         "5.000000"},
+        {"g201", JniCall::kNewString, Answer<Java_com_quorindel_veltrane_J_D_g201, nullptr>, "''"},
+        {"g202", JniCall::kNewString, Answer<Java_com_quorindel_veltrane_J_D_g202, nullptr>, "''"},
+        {"g301", JniCall::kNewString, Answer<Java_com_quorindel_veltrane_J_D_g301, 1>, "null"},
+        {"g401", JniCall::kNewString, Answer<Java_com_quorindel_veltrane_E_B_D_g401, 3>, "null"},
+        {"g402", JniCall::kNewString, Answer<Java_com_quorindel_veltrane_E_B_D_g402, 32>, "null"},
+        {"g501", JniCall::kGetByteArrayRegion, Level, "5.000000"},
     };
     for (const auto& row : rows) {
         FakeJvm vm;

@@ -1,11 +1,11 @@
-// The thirteen statement methods against the catalogue in tests/fixtures/catalogue: every
-// code of every list gives its text exactly, every other code gives null without a JNI call
-// (the fake aborts on any look at g109's string), and a failed string gives null.
+// The code tables through their exports, with the fake JNI: the token table, and the thirteen
+// statement methods against the catalogue in tests/fixtures/catalogue.
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fake_jni.h"
@@ -17,6 +17,26 @@ namespace {
 
 using testing::FakeJvm;
 using testing::JniCall;
+
+// Codes 1 to 9 in order, then codes either side of the table and at the ends of the range;
+// a string the VM cannot create gives null with no exception left pending.
+TEST(TokenTable, EachCodeGivesItsTokenAndEveryOtherCodeTheDefault) {
+    const std::pair<jint, std::u16string> rows[] = {
+        {1, u"H"},      {2, u"T"},      {3, u"M"},           {4, u"O"},           {5, u"O#"},
+        {6, u"V"},      {7, u"V#"},     {8, u"VALUE"},       {9, u"ERROR"},       {0, u"!@#$%"},
+        {-1, u"!@#$%"}, {10, u"!@#$%"}, {INT_MAX, u"!@#$%"}, {INT_MIN, u"!@#$%"},
+    };
+    FakeJvm vm;
+    for (const auto& [code, token] : rows) {
+        const jstring answer = Java_com_quorindel_veltrane_J_D_g301(vm.env(), nullptr, code);
+        ASSERT_NE(answer, nullptr) << code;
+        EXPECT_EQ(vm.StringValue(answer), token) << code;
+    }
+    vm.FailCall(JniCall::kNewString);
+    EXPECT_EQ(Java_com_quorindel_veltrane_J_D_g301(vm.env(), nullptr, 1), nullptr);
+    EXPECT_FALSE(vm.exception_pending());
+    EXPECT_TRUE(vm.violations().empty());
+}
 
 using Call = jstring (*)(FakeJvm&, jint);
 
@@ -44,6 +64,8 @@ const std::map<std::string, Call> kMethods = {
     {"g113", IntCall<Java_com_quorindel_veltrane_E_B_E_g113>},
 };
 
+// Every code of every list gives its text exactly, every other code null without a JNI call
+// (the fake aborts on any look at g109's string); a failed string gives null.
 TEST(SqlCatalogue, EveryCodeGivesItsStatementAndEveryOtherCodeNullWithoutAJniCall) {
     std::map<std::string, std::vector<std::u16string>> lists;  // method, texts by code
     for (const auto& row : testing::FixtureRows("catalogue/statements.tsv")) {
