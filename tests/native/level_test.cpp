@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <random>
 #include <span>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "jni/natives.h"
 #include "level/level_kernel.h"
 #include "level/sum_kernels.h"
+#include "test_paths.h"
 
 namespace veltrane {
 namespace {
@@ -31,28 +33,21 @@ float G501(FakeJvm& vm, jbyteArray array, jint count) {
     return Java_com_quorindel_veltrane_E_A_A_g501(vm.env(), nullptr, array, count);
 }
 
+// The figures of tests/fixtures/level/figures.tsv; sums past 2^24 that must round.
 TEST(Level, KnownFiguresToTheBit) {
-    struct Case {
+    for (const auto& row : testing::FixtureRows("level/figures.tsv")) {
         Bytes bytes;
-        float level;
-    };
-    const Case cases[] = {
-        {{}, 5.0f},
-        {Bytes(8, 0), 5.0f},
-        {Bytes(1 << 20, 0), 5.0f},
-        {Bytes(8, 127), 0.0f},  // a positive zero
-        {Bytes(8, -127), 0.0f},
-        {Bytes(8, -128), 0.039370079f},
-        {{3, -4}, 4.860806f},
-        {{64}, 2.480315f},
-        {Bytes(4, -1), 4.9606299f},
-        {Bytes(10, 100), 1.0629921f},
-        {Bytes(2000, 127), 0.000074491727f},
-    };
-    for (const Case& c : cases) {
+        std::istringstream items(row.at(0));
+        for (std::string item; std::getline(items, item, ',');) {
+            const auto star = item.find('*');
+            bytes.resize(
+                bytes.size() + (star == std::string::npos ? 1 : std::stoul(item.substr(star + 1))),
+                static_cast<std::int8_t>(std::stoi(item)));
+        }
         FakeJvm vm;
-        const auto count = static_cast<jint>(c.bytes.size());
-        EXPECT_EQ(Bits(G501(vm, vm.MakeByteArray(c.bytes), count)), Bits(c.level)) << count;
+        const auto count = static_cast<jint>(bytes.size());
+        EXPECT_EQ(Bits(G501(vm, vm.MakeByteArray(bytes), count)), Bits(std::stof(row.at(1))))
+            << row[0];
     }
     // Past 2^24 the sum rounds: 32257040 where the exact sum is 32258000, and a run of
     // ones (each a tie that rounds back to even) stops counting at 2^24.

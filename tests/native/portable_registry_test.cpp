@@ -8,9 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,12 +20,10 @@
 namespace veltrane::platform {
 namespace {
 
-const std::filesystem::path kFixtures =
-    std::filesystem::path(__FILE__).parent_path().parent_path() / "fixtures/registry/loader";
+const std::filesystem::path kFixtures = testing::Fixture("registry/loader");
 
-std::string Fixture(const char* name) {
-    std::ifstream in(kFixtures / name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+std::string Fixture(const std::string& name) {
+    return testing::ReadFileBytes(kFixtures / name);
 }
 
 // UTF-16LE with a byte-order mark.
@@ -79,12 +74,8 @@ std::string Dump(const RegistryTree& tree, std::u16string_view path, std::u16str
 
 // Every value of values.tsv (file, key, name, "type:hex bytes"), from each form of its file.
 TEST(RegistryFileTest, ReadsEveryKindOfValueOfEachDialect) {
-    std::istringstream rows(Fixture("values.tsv"));
-    for (std::string row; std::getline(rows, row);) {
-        if (row.starts_with("#")) continue;
-        std::vector<std::string> cell(1);
-        for (char c : row) c == '\t' ? (void)cell.emplace_back() : cell.back().push_back(c);
-        const std::string text = Fixture(cell[0].c_str());
+    for (const auto& cell : testing::FixtureRows("registry/loader/values.tsv")) {
+        const std::string text = Fixture(cell.at(0));
         std::vector<std::string> forms = {text};
         if (cell[0] == "regedit5.reg")
             forms = {text, Utf16File(Widen(text)), "\xEF\xBB\xBF" + text};
@@ -92,7 +83,7 @@ TEST(RegistryFileTest, ReadsEveryKindOfValueOfEachDialect) {
             const auto result = ParseRegistryText(form, cell[0]);
             ASSERT_FALSE(result.error) << DescribeRegistryFileError(*result.error);
             EXPECT_EQ(Dump(*result.tree, Widen(cell[1]), Widen(cell[2])), cell[3])
-                << row << " form " << (&form - forms.data());
+                << cell[1] << " " << cell[2] << " form " << (&form - forms.data());
         }
     }
 }
@@ -129,8 +120,7 @@ TEST(RegistryFileTest, RefusesABrokenFileWholeNamingTheLineAndTheFault) {
     ASSERT_GE(rows.size(), 29u);
     rows.push_back({"", "3", "unterminated string"});
     for (const auto& row : rows) {
-        const std::string text =
-            row[0].empty() ? big + "\n" : Fixture(("faults/" + row[0]).c_str());
+        const std::string text = row[0].empty() ? big + "\n" : Fixture("faults/" + row[0]);
         const auto result = ParseRegistryText(text, "t.reg");
         if (row.at(1).empty()) {
             EXPECT_FALSE(result.error) << row[0];
