@@ -1,6 +1,5 @@
-// The modem search, the profile reads and g401/g402 over the in-memory registry: each
-// registry fixture gives the profile listed beside it; denied keys and the enumeration root,
-// which no file can show, over a registry built here.
+// The modem search, the profile reads and g401/g402 over the portable registry: each registry
+// fixture gives the profile listed beside it.
 #ifndef _WIN32
 
 #include <gtest/gtest.h>
@@ -14,15 +13,12 @@
 #include "frame/globals.h"
 #include "jni/natives.h"
 #include "modem/modem_strings.h"
-#include "platform/portable/registry_builder.h"
 #include "platform/portable/registry_file.h"
 #include "platform/registry.h"
 #include "test_paths.h"
 
 namespace veltrane {
 namespace {
-
-using platform::TreeEditStatus;
 
 // Each fixture alone in the registry ("": no registry file; then also no profile at all, as
 // after an attach that ran out of memory): for codes 1 to 35, which of g401 and g402 serve it
@@ -34,6 +30,7 @@ TEST(RegistryFixtures, EachGivesTheProfileListedBesideIt) {
         {"wine-driver-leads-nowhere.reg", "empty.profile"},
         {"wine-modem-below-instance.reg", "wine-modem-below-instance.profile"},
         {"walk-rules.reg", "walk-rules.profile"},
+        {"walk-root.reg", "walk-root.profile"},
         {"", "empty.profile"},
     };
     CModemStrings* const saved = g_modemStrings;
@@ -73,31 +70,6 @@ TEST(RegistryFixtures, EachGivesTheProfileListedBesideIt) {
         }
     }
     g_modemStrings = saved;
-}
-
-// A device key below Enum with its "Class" and "Driver"; the driver keys {m}\000N each have
-// N as FriendlyName.
-void Device(platform::RegistryBuilder& builder, const std::u16string& path, char16_t driver) {
-    const std::u16string device = u"SYSTEM\\CurrentControlSet\\Enum" + path;
-    const std::u16string key = std::u16string(u"{m}\\000") + driver;
-    ASSERT_EQ(builder.SetString(device, u"Class", u"Modem"), TreeEditStatus::kOk);
-    ASSERT_EQ(builder.SetString(device, u"Driver", key), TreeEditStatus::kOk);
-    ASSERT_EQ(builder.SetString(u"SYSTEM\\CurrentControlSet\\Control\\Class\\" + key,
-                                u"FriendlyName", std::u16string(1, driver)),
-              TreeEditStatus::kOk);
-}
-
-TEST(Discovery, WhereTheSearchLooks) {
-    platform::RegistryBuilder builder;
-    const auto discover = [&] { return CModemStrings(platform::Registry(builder.Freeze())); };
-    Device(builder, u"\\A\\Hidden\\Modem", u'1');
-    Device(builder, u"\\B\\Seen", u'2');
-    ASSERT_EQ(builder.Deny(u"SYSTEM\\CurrentControlSet\\Enum\\A\\Hidden"), TreeEditStatus::kOk);
-    EXPECT_EQ(discover().FriendlyName, u"2");  // a denied key hides its own subtree only
-    Device(builder, u"", u'3');
-    EXPECT_EQ(discover().FriendlyName, u"3");  // the root itself comes before its subkeys
-    ASSERT_EQ(builder.Deny(u"SYSTEM\\CurrentControlSet\\Enum"), TreeEditStatus::kOk);
-    EXPECT_EQ(discover().FriendlyName, u"");  // a denied root: no modem at all
 }
 
 }  // namespace
