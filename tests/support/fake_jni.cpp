@@ -120,16 +120,6 @@ struct FakeJvmCalls {
 
 FakeJvm::FakeJvm() : env_{{&FakeJvmCalls::Table()}, this} {}
 
-void FakeJvm::FailCall(JniCall call, int nth) {
-    failures_[call].push_back(seen_[call] + nth);
-}
-
-int FakeJvm::CountOf(JniCall call) const {
-    int n = 0;
-    for (JniCall c : calls_) n += c == call ? 1 : 0;
-    return n;
-}
-
 void FakeJvm::ResetRecord() {
     calls_.clear();
     violations_.clear();
@@ -173,26 +163,6 @@ jobject FakeJvm::Add(Object object) {
     return reinterpret_cast<jobject>(&objects_.back());
 }
 
-jstring FakeJvm::MakeString(std::u16string_view text) {
-    return static_cast<jstring>(Add({"java/lang/String", std::u16string(text), {}, {}}));
-}
-
-jbyteArray FakeJvm::MakeByteArray(const std::vector<std::int8_t>& bytes) {
-    return static_cast<jbyteArray>(Add({"[B", {}, {}, bytes}));
-}
-
-jclass FakeJvm::MakeClass(const std::string& name) {
-    return static_cast<jclass>(Add({name, {}, {}, {}}));
-}
-
-std::u16string FakeJvm::StringValue(jobject string) const {
-    return Get(string)->text;
-}
-
-std::vector<jobject> FakeJvm::ArrayElements(jobject array) const {
-    return Get(array)->elements;
-}
-
 std::string FakeJvm::Utf8Value(jobject string) const {
     std::string out;
     for (const char16_t c : Get(string)->text) {
@@ -206,10 +176,6 @@ std::string FakeJvm::Utf8Value(jobject string) const {
         }
     }
     return out;
-}
-
-std::string FakeJvm::ClassName(jobject object) const {
-    return Get(object)->class_name;
 }
 
 }  // namespace veltrane::testing
