@@ -31,6 +31,7 @@ TEST(RegistryFixtures, EachGivesTheProfileListedBesideIt) {
         {"wine-modem-below-instance.reg", "wine-modem-below-instance.profile"},
         {"walk-rules.reg", "walk-rules.profile"},
         {"walk-root.reg", "walk-root.profile"},
+        {"walk-order.reg", "walk-order.profile"},
         {"", "empty.profile"},
     };
     CModemStrings* const saved = g_modemStrings;
