@@ -1,6 +1,6 @@
 // What the natives give when the VM fails one of their calls or memory runs out: never a C++
-// exception into the VM, never a Java exception left pending (the code tables', the level
-// meter's: code_tables_test.cpp, level_test.cpp).
+// exception into the VM, never a Java exception left pending (the statement methods':
+// code_tables_test.cpp).
 #include "jni/boundary.h"
 
 #include <gtest/gtest.h>
@@ -36,8 +36,8 @@ std::string List(FakeJvm& vm) {
     return entries;
 }
 std::string Level(FakeJvm& vm) {
-    const jbyteArray loud = vm.MakeByteArray(std::vector<std::int8_t>(64, 127));
-    return std::to_string(Java_com_quorindel_veltrane_E_A_A_g501(vm.env(), nullptr, loud, 64));
+    const jbyteArray loud = vm.MakeByteArray(std::vector<std::int8_t>(20000, 127));  // 3 pieces
+    return std::to_string(Java_com_quorindel_veltrane_E_A_A_g501(vm.env(), nullptr, loud, 20000));
 }
 
 // Each row makes the nth call of one kind fail, or throw (memory ran out): the native's
@@ -49,6 +49,7 @@ TEST(Boundary, EveryNativeGivesItsFailureResultWhenACallFailsOrMemoryRunsOut) {
     profile.Init = {u"ATZ", u"AT#CLS=8", u"AT#VLS=0"};
     profile.DialPrefix = u"ATDT";
     g_modemStrings = &profile;
+    const auto g301 = Answer<Java_com_quorindel_veltrane_J_D_g301, 1>;
     const auto g402 = Answer<Java_com_quorindel_veltrane_E_B_D_g402, 8>;
     const struct {
         const char* name;
@@ -62,8 +63,8 @@ TEST(Boundary, EveryNativeGivesItsFailureResultWhenACallFailsOrMemoryRunsOut) {
          true, "''"},
         {"g202", Answer<Java_com_quorindel_veltrane_J_D_g202, nullptr>, JniCall::kNewString, 1,
          true, "''"},
-        {"g301", Answer<Java_com_quorindel_veltrane_J_D_g301, 1>, JniCall::kNewString, 1, true,
-         "null"},
+        {"g301", g301, JniCall::kNewString, 1, false, "null"},
+        {"g301", g301, JniCall::kNewString, 1, true, "null"},
         {"g401", List, JniCall::kFindClass, 1, false, "null"},
         {"g401", List, JniCall::kNewObjectArray, 1, false, "null"},
         {"g401", List, JniCall::kNewString, 1, false, "null"},
@@ -72,6 +73,9 @@ TEST(Boundary, EveryNativeGivesItsFailureResultWhenACallFailsOrMemoryRunsOut) {
         {"g401", List, JniCall::kNewString, 1, true, "null"},
         {"g402", g402, JniCall::kNewString, 1, false, "null"},
         {"g402", g402, JniCall::kNewString, 1, true, "null"},
+        {"g501", Level, JniCall::kGetArrayLength, 1, false, "5.000000"},
+        {"g501", Level, JniCall::kGetByteArrayRegion, 1, false, "5.000000"},
+        {"g501", Level, JniCall::kGetByteArrayRegion, 3, false, "5.000000"},
         {"g501", Level, JniCall::kGetByteArrayRegion, 1, true, "5.000000"},
     };
     for (const auto& row : rows) {
