@@ -101,48 +101,45 @@ TEST(Level, ReadsTheCountCutToTheArrayAndNothingElse) {
     EXPECT_TRUE(vm.calls().empty());
 }
 
-// Every kernel gives the serial sum to the bit.
-void ExpectSameAsReference(const Bytes& bytes, const std::string& what) {
+// Every kernel this processor runs gives the serial sum of squares, to the bit.
+void ExpectSameAsReference(const Bytes& bytes) {
     float sum = 0.0f;
     for (std::int8_t byte : bytes) sum = sum + static_cast<float>(int{byte} * int{byte});
     for (const level::SumKernel& kernel : level::Kernels()) {
-        if (!kernel.runnable()) continue;
-        ASSERT_EQ(Bits(level::AddSquaresWith(kernel, 0.0f, bytes)), Bits(sum))
-            << what << ", " << kernel.name;
+        EXPECT_TRUE(!kernel.runnable() ||
+                    Bits(level::AddSquaresWith(kernel, 0.0f, bytes)) == Bits(sum))
+            << kernel.name << ", " << bytes.size() << " bytes";
     }
 }
 
-Bytes Random(std::mt19937& random, std::size_t length, int low, int high) {
-    std::uniform_int_distribution<int> sample(low, high);
+// Bytes from -amplitude to amplitude (at most 127).
+Bytes Random(std::mt19937& random, std::size_t length, int amplitude) {
+    std::uniform_int_distribution<int> sample(-amplitude, std::min(amplitude, 127));
     Bytes bytes(length);
     for (auto& byte : bytes) byte = static_cast<std::int8_t>(sample(random));
     return bytes;
 }
 
 TEST(Level, EveryKernelGivesTheSerialSumToTheBit) {
-    std::mt19937 random(2024);
     // Full-scale runs whose sum passes 2^24 (1024 bytes of -128) at every length near it; a
     // quiet lead-in of every length moves the crossing across every position of a block, and
     // odd squares past it meet a tie or a rounding.
-    for (std::size_t length = 1000; length <= 1300; ++length) {
-        ExpectSameAsReference(Bytes(length, -128), "-128 x " + std::to_string(length));
-        ExpectSameAsReference(Bytes(length, 127), "127 x " + std::to_string(length));
-        const std::size_t lead = length - 1000;
+    for (std::size_t lead = 0; lead <= 300; ++lead) {
+        ExpectSameAsReference(Bytes(lead + 1000, -128));
+        ExpectSameAsReference(Bytes(lead + 1000, 127));
         Bytes bytes(lead, 3);
         bytes.resize(lead + 1100 + lead % 7, -128);
         for (std::size_t i = lead; i < bytes.size(); i += 3) bytes[i] = 101;
-        ExpectSameAsReference(bytes, "lead-in " + std::to_string(lead));
+        ExpectSameAsReference(bytes);
     }
     // Quiet long buffers full of ties, and random buffers from whisper to full scale.
-    for (int amplitude : {1, 2, 3, 11, 45}) {
-        ExpectSameAsReference(Random(random, std::size_t{5} << 20, -amplitude, amplitude),
-                              "amplitude " + std::to_string(amplitude));
-    }
+    std::mt19937 random(2024);
+    for (int amplitude : {1, 2, 3, 11, 45})
+        ExpectSameAsReference(Random(random, std::size_t{5} << 20, amplitude));
     for (int round = 0; round < 200; ++round) {
         const int amplitude = std::uniform_int_distribution<int>(0, 128)(random);
-        const auto length = std::uniform_int_distribution<std::size_t>(1, 70000)(random);
-        ExpectSameAsReference(Random(random, length, -amplitude, std::min(amplitude, 127)),
-                              "round " + std::to_string(round));
+        ExpectSameAsReference(Random(
+            random, std::uniform_int_distribution<std::size_t>(1, 70000)(random), amplitude));
     }
 }
 

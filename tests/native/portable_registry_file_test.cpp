@@ -47,14 +47,12 @@ const RegistryTree::Key* Find(const RegistryTree& tree, std::u16string_view path
 std::vector<std::u16string> Names(const RegistryTree& tree, std::u16string_view path,
                                   bool subkeys) {
     const RegistryTree::Key* key = Find(tree, path);
-    if (!key) return {u"<missing>"};
+    if (key == nullptr) return {u"<missing>"};
     std::vector<std::u16string> names;
-    for (const auto* k : key->subkeys) {
-        if (subkeys) names.emplace_back(k->Name());
-    }
-    for (const auto& v : key->values) {
-        if (!subkeys) names.emplace_back(v.Name());
-    }
+    for (const auto* k : key->subkeys) names.emplace_back(k->Name());
+    if (subkeys) return names;
+    names.clear();
+    for (const auto& v : key->values) names.emplace_back(v.Name());
     return names;
 }
 
