@@ -79,8 +79,7 @@ TEST(Boundary, EveryNativeGivesItsFailureResultWhenACallFailsOrMemoryRunsOut) {
         {"g501", Level, JniCall::kGetByteArrayRegion, 1, true, "5.000000"},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(std::string(row.name) + " call " +
-                     std::to_string(static_cast<int>(row.call_that_fails)));
+        SCOPED_TRACE(std::string(row.name) + ", row " + std::to_string(&row - rows));
         FakeJvm vm;
         row.throws ? vm.ThrowOnCall(row.call_that_fails)
                    : vm.FailCall(row.call_that_fails, row.nth);
