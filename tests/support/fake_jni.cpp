@@ -4,13 +4,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <utility>
 
 namespace veltrane::testing {
 
 namespace {
-
-thread_local int t_callDepth = 0;
 
 // Every slot of the table starts as a trap; the slot number says which call was missing.
 constexpr std::size_t kSlots = sizeof(JNINativeInterface_) / sizeof(void*);
@@ -28,16 +27,12 @@ const auto kTraps = MakeTraps(std::make_index_sequence<kSlots>{});
 
 // The function table. Each entry records its call, then either fails or does the work.
 struct FakeJvmCalls {
-    // Marks the thread as inside the VM for the call's duration and records the call.
+    // Records the call; `fails` says whether it is to fail.
     struct Inside {
         FakeJvm& vm;
         bool fails;
         Inside(JNIEnv* env, JniCall call)
-            : vm(*reinterpret_cast<FakeJvm::Env*>(env)->owner),
-              fails((++t_callDepth, vm.Enter(call))) {}
-        ~Inside() { --t_callDepth; }
-        Inside(const Inside&) = delete;
-        Inside& operator=(const Inside&) = delete;
+            : vm(*reinterpret_cast<FakeJvm::Env*>(env)->owner), fails(vm.Enter(call)) {}
     };
 
     static jclass JNICALL FindClass(JNIEnv* env, const char* name) {
@@ -125,20 +120,6 @@ struct FakeJvmCalls {
 
 FakeJvm::FakeJvm() : env_{{&FakeJvmCalls::Table()}, this} {}
 
-bool FakeJvm::InsideCall() {
-    return t_callDepth > 0;
-}
-
-void FakeJvm::FailCall(JniCall call, int nth) {
-    failures_[call].push_back(seen_[call] + nth);
-}
-
-int FakeJvm::CountOf(JniCall call) const {
-    int n = 0;
-    for (JniCall c : calls_) n += c == call ? 1 : 0;
-    return n;
-}
-
 void FakeJvm::ResetRecord() {
     calls_.clear();
     violations_.clear();
@@ -147,6 +128,11 @@ void FakeJvm::ResetRecord() {
 
 bool FakeJvm::Enter(JniCall call) {
     calls_.push_back(call);
+    if (throws_ == call) {
+        throws_.reset();
+        exception_pending_ = true;
+        throw std::bad_alloc();
+    }
     const int count = ++seen_[call];
     if (exception_pending_ && call != JniCall::kExceptionCheck &&
         call != JniCall::kExceptionClear && call != JniCall::kDeleteLocalRef) {
@@ -177,32 +163,19 @@ jobject FakeJvm::Add(Object object) {
     return reinterpret_cast<jobject>(&objects_.back());
 }
 
-jstring FakeJvm::MakeString(std::u16string_view text) {
-    return static_cast<jstring>(Add({"java/lang/String", std::u16string(text), {}, {}}));
-}
-
-jbyteArray FakeJvm::MakeByteArray(const std::vector<std::int8_t>& bytes) {
-    return static_cast<jbyteArray>(Add({"[B", {}, {}, bytes}));
-}
-
-jclass FakeJvm::MakeClass(const std::string& name) {
-    return static_cast<jclass>(Add({name, {}, {}, {}}));
-}
-
-std::u16string FakeJvm::StringValue(jobject string) const {
-    return Get(string)->text;
-}
-
-std::vector<jobject> FakeJvm::ArrayElements(jobject array) const {
-    return Get(array)->elements;
-}
-
-std::vector<std::int8_t> FakeJvm::ByteArrayValue(jobject array) const {
-    return Get(array)->bytes;
-}
-
-std::string FakeJvm::ClassName(jobject object) const {
-    return Get(object)->class_name;
+std::string FakeJvm::Utf8Value(jobject string) const {
+    std::string out;
+    for (const char16_t c : Get(string)->text) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += {static_cast<char>(0xC0 | c >> 6), static_cast<char>(0x80 | (c & 0x3F))};
+        } else {
+            out += {static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)),
+                    static_cast<char>(0x80 | (c & 0x3F))};
+        }
+    }
+    return out;
 }
 
 }  // namespace veltrane::testing

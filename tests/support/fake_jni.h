@@ -8,9 +8,11 @@
 
 #include <jni.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,16 +38,16 @@ class FakeJvm {
     FakeJvm& operator=(const FakeJvm&) = delete;
 
     JNIEnv* env() { return &env_.jni; }
-    // True on a thread inside one of the fake's functions: what it allocates stands for
-    // the VM's own heap, not the library's.
-    static bool InsideCall();
 
     // The nth call (1 = the next one) of that kind from now on fails: it returns null (or
     // nothing) and leaves an exception pending.
-    void FailCall(JniCall call, int nth = 1);
+    void FailCall(JniCall call, int nth = 1) { failures_[call].push_back(seen_[call] + nth); }
+    // The next call of that kind throws std::bad_alloc with an exception pending: memory ran
+    // out, in the VM and in the library.
+    void ThrowOnCall(JniCall call) { throws_ = call; }
 
     const std::vector<JniCall>& calls() const { return calls_; }
-    int CountOf(JniCall call) const;
+    int CountOf(JniCall call) const { return static_cast<int>(std::ranges::count(calls_, call)); }
     bool exception_pending() const { return exception_pending_; }
     // Calls other than ExceptionCheck, ExceptionClear and DeleteLocalRef made while an
     // exception was pending, and reads outside an array.
@@ -54,14 +56,21 @@ class FakeJvm {
     std::size_t region_bytes() const { return region_bytes_; }
     void ResetRecord();
 
-    jstring MakeString(std::u16string_view text);
-    jbyteArray MakeByteArray(const std::vector<std::int8_t>& bytes);
-    jclass MakeClass(const std::string& name);
-    std::u16string StringValue(jobject string) const;
-    std::vector<jobject> ArrayElements(jobject array) const;  // a null entry stays null
-    std::vector<std::int8_t> ByteArrayValue(jobject array) const;
+    jstring MakeString(std::u16string_view text) {
+        return static_cast<jstring>(Add({"java/lang/String", std::u16string(text), {}, {}}));
+    }
+    jbyteArray MakeByteArray(const std::vector<std::int8_t>& bytes) {
+        return static_cast<jbyteArray>(Add({"[B", {}, {}, bytes}));
+    }
+    jclass MakeClass(const std::string& name) {
+        return static_cast<jclass>(Add({name, {}, {}, {}}));
+    }
+    std::u16string StringValue(jobject string) const { return Get(string)->text; }
+    // A null entry stays null.
+    std::vector<jobject> ArrayElements(jobject array) const { return Get(array)->elements; }
+    std::string Utf8Value(jobject string) const;
     // "java/lang/String" for a string, "[java/lang/String" for an array of them.
-    std::string ClassName(jobject object) const;
+    std::string ClassName(jobject object) const { return Get(object)->class_name; }
 
   private:
     struct Object {
@@ -85,6 +94,7 @@ class FakeJvm {
     std::vector<JniCall> calls_;
     std::map<JniCall, std::vector<int>> failures_;  // countdowns, per kind
     std::map<JniCall, int> seen_;
+    std::optional<JniCall> throws_;
     bool exception_pending_ = false;
     std::vector<std::string> violations_;
     std::size_t region_bytes_ = 0;

@@ -1,0 +1,147 @@
+// The level figure: g501 with the fake JNI (the figures of known buffers to the bit, which
+// bytes it reads; the VM's failures: boundary_test.cpp), and every kernel this processor runs
+// against a plain serial sum of squares written here on its own.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <climits>
+#include <cstdint>
+#include <random>
+#include <span>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "fake_jni.h"
+#include "jni/natives.h"
+#include "level/level_kernel.h"
+#include "level/sum_kernels.h"
+#include "test_paths.h"
+
+namespace veltrane {
+namespace {
+
+using testing::FakeJvm;
+using testing::JniCall;
+using Bytes = std::vector<std::int8_t>;
+
+std::uint32_t Bits(float value) {
+    return std::bit_cast<std::uint32_t>(value);
+}
+
+float G501(FakeJvm& vm, jbyteArray array, jint count) {
+    return Java_com_quorindel_veltrane_E_A_A_g501(vm.env(), nullptr, array, count);
+}
+
+// The figures of tests/fixtures/level/figures.tsv; sums past 2^24 that must round.
+TEST(Level, KnownFiguresToTheBit) {
+    for (const auto& row : testing::FixtureRows("level/figures.tsv")) {
+        Bytes bytes;
+        std::istringstream items(row.at(0));
+        for (std::string item; std::getline(items, item, ',');) {
+            const auto star = item.find('*');
+            bytes.resize(
+                bytes.size() + (star == std::string::npos ? 1 : std::stoul(item.substr(star + 1))),
+                static_cast<std::int8_t>(std::stoi(item)));
+        }
+        FakeJvm vm;
+        const auto count = static_cast<jint>(bytes.size());
+        EXPECT_EQ(Bits(G501(vm, vm.MakeByteArray(bytes), count)), Bits(std::stof(row.at(1))))
+            << row[0];
+    }
+    // Past 2^24 the sum rounds: 32257040 where the exact sum is 32258000, and a run of
+    // ones (each a tie that rounds back to even) stops counting at 2^24.
+    EXPECT_EQ(level::SumOfSquares(Bytes(2000, 127)), 32257040.0f);
+    EXPECT_EQ(level::SumOfSquares(Bytes((std::size_t{1} << 24) + 1000, 1)), 16777216.0f);
+}
+
+// Reads exactly the bytes it uses (the count, cut to the array's length), in pieces, and
+// gives the figure of those bytes alone; nothing to read is silence without touching the
+// array.
+TEST(Level, ReadsTheCountCutToTheArrayAndNothingElse) {
+    struct Case {
+        std::size_t array;
+        jint count;
+        std::size_t used;  // 0: silence
+    };
+    // Quiet, then loud past 2^24 early on: the sum's rounding depends on where pieces end.
+    Bytes big(40000);
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] =
+            static_cast<std::int8_t>((static_cast<int>(i * 37 % 255) - 127) / (i < 8192 ? 2 : 1));
+    const Case cases[] = {
+        {40000, 2, 2},
+        {40000, 160, 160},
+        {8192, 8191, 8191},
+        {8192, 8192, 8192},
+        {9000, 8193, 8193},
+        {40000, 25576, 25576},
+        {40000, 40000, 40000},
+        {2, 1000, 2},
+        {2, INT_MAX, 2},
+        {2, 0, 0},
+        {2, -1, 0},
+        {2, INT_MIN, 0},
+        {0, 4, 0},
+    };
+    for (const Case& c : cases) {
+        FakeJvm vm;
+        const std::span<const std::int8_t> bytes(big.data(), c.array);
+        const float expected =
+            c.used == 0 ? 5.0f : level::SignalLevel(std::span(bytes).first(c.used));
+        EXPECT_EQ(Bits(G501(vm, vm.MakeByteArray({bytes.begin(), bytes.end()}), c.count)),
+                  Bits(expected))
+            << c.count;
+        EXPECT_EQ(vm.region_bytes(), c.used) << c.count;
+        EXPECT_EQ(vm.CountOf(JniCall::kGetArrayLength), c.count > 0 ? 1 : 0) << c.count;
+        EXPECT_TRUE(vm.violations().empty());
+    }
+    FakeJvm vm;
+    EXPECT_EQ(Bits(G501(vm, nullptr, 8)), Bits(5.0f));
+    EXPECT_TRUE(vm.calls().empty());
+}
+
+// Every kernel this processor runs gives the serial sum of squares, to the bit.
+void ExpectSameAsReference(const Bytes& bytes) {
+    float sum = 0.0f;
+    for (std::int8_t byte : bytes) sum = sum + static_cast<float>(int{byte} * int{byte});
+    for (const level::SumKernel& kernel : level::Kernels()) {
+        EXPECT_TRUE(!kernel.runnable() ||
+                    Bits(level::AddSquaresWith(kernel, 0.0f, bytes)) == Bits(sum))
+            << kernel.name << ", " << bytes.size() << " bytes";
+    }
+}
+
+// Bytes from -amplitude to amplitude (at most 127).
+Bytes Random(std::mt19937& random, std::size_t length, int amplitude) {
+    std::uniform_int_distribution<int> sample(-amplitude, std::min(amplitude, 127));
+    Bytes bytes(length);
+    for (auto& byte : bytes) byte = static_cast<std::int8_t>(sample(random));
+    return bytes;
+}
+
+TEST(Level, EveryKernelGivesTheSerialSumToTheBit) {
+    // Full-scale runs whose sum passes 2^24 (1024 bytes of -128) at every length near it; a
+    // quiet lead-in of every length moves the crossing across every position of a block, and
+    // odd squares past it meet a tie or a rounding.
+    for (std::size_t lead = 0; lead <= 300; ++lead) {
+        ExpectSameAsReference(Bytes(lead + 1000, -128));
+        ExpectSameAsReference(Bytes(lead + 1000, 127));
+        Bytes bytes(lead, 3);
+        bytes.resize(lead + 1100 + lead % 7, -128);
+        for (std::size_t i = lead; i < bytes.size(); i += 3) bytes[i] = 101;
+        ExpectSameAsReference(bytes);
+    }
+    // Quiet long buffers full of ties, and random buffers from whisper to full scale.
+    std::mt19937 random(2024);
+    for (int amplitude : {1, 2, 3, 11, 45})
+        ExpectSameAsReference(Random(random, std::size_t{5} << 20, amplitude));
+    for (int round = 0; round < 200; ++round) {
+        const int amplitude = std::uniform_int_distribution<int>(0, 128)(random);
+        ExpectSameAsReference(Random(
+            random, std::uniform_int_distribution<std::size_t>(1, 70000)(random), amplitude));
+    }
+}
+
+}  // namespace
+}  // namespace veltrane

@@ -1,0 +1,100 @@
+// The diagnostic log's bytes on disk and under contention, and attach and detach of the
+// library's two process-wide objects, driven in this process (the steps DllMain and the ELF
+// hooks run).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "frame/globals.h"
+#include "frame/lifecycle.h"
+#include "log/log.h"
+#include "log/log_stream.h"
+#include "modem/modem_strings.h"
+#include "test_paths.h"
+
+namespace veltrane {
+namespace {
+
+using testing::FreshFolder;
+using testing::ReadFileBytes;
+
+// Each row's messages written in turn: the bytes on disk after the last one, before the
+// log is closed (every whole message reaches the file at once; what a stopped log wrote,
+// once it is closed), and whether the log stays good.
+TEST(LogStream, MessagesBecomeBytesOnDisk) {
+    struct Row {
+        std::vector<std::u16string> messages;
+        std::string bytes;
+        bool good;
+    };
+    const Row rows[] = {
+        {{u"Error 23\n"}, "Error 23\r\n", true},
+        {{u"", u"Error 24\n"}, "Error 24\r\n", true},
+        {{u"Error ", u"25\n"}, "Error 25\r\n", true},
+        {{u"\u00e9\u00ff\u0001\n"}, "\xe9\xff\x01\r\n", true},
+        // A character above FF stops the message and every later one.
+        {{u"ab\u0100cd\n", u"Error 26\n"}, "ab", false},
+    };
+    for (const Row& row : rows) {
+        const std::string path = (FreshFolder() / "VeltraneDll.log").string();
+        LogStream log;
+        log.Open(path.c_str());
+        for (const auto& message : row.messages) log.Write(message);
+        if (!row.good) log.Close();
+        EXPECT_EQ(ReadFileBytes(path), row.bytes);
+        EXPECT_EQ(log.good(), row.good) << row.bytes;  // a closed log is no longer good
+    }
+}
+
+TEST(LogStream, WholeMessagesFromEightThreadsNeverInterleave) {
+    const std::string path = (FreshFolder() / "VeltraneDll.log").string();
+    LogStream log;
+    log.Open(path.c_str());
+    std::vector<std::thread> threads;
+    for (char16_t t = 0; t < 8; ++t) {
+        // Long messages make a torn write likely if the lock did not cover them whole.
+        threads.emplace_back([&log, t] {
+            for (int i = 0; i < 500; ++i) log.Write(std::u16string(200, u'A' + t) + u'\n');
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    log.Close();
+    const std::string bytes = ReadFileBytes(path);
+    ASSERT_EQ(bytes.size(), 8u * 500 * 202);
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < bytes.size(); at += 202) lines.push_back(bytes.substr(at, 202));
+    std::sort(lines.begin(), lines.end());
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        ASSERT_EQ(lines[i], std::string(200, static_cast<char>('A' + i / 500)) + "\r\n") << i;
+}
+
+TEST(Lifecycle, AttachCreatesBothObjectsOnceAndDetachReleasesThem) {
+    const auto folder = testing::FreshFolder();
+    std::filesystem::create_directories(folder / "log");
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+
+    ASSERT_TRUE(ProcessAttach());
+    LogStream* log = g_logStream;
+    CModemStrings* profile = g_modemStrings;
+    ASSERT_NE(log, nullptr);
+    ASSERT_NE(profile, nullptr);
+    WriteLog(u"Error 23\n");
+    // A second attach (a second load in the same process) changes nothing.
+    ASSERT_TRUE(ProcessAttach());
+    EXPECT_EQ(g_logStream, log);
+    EXPECT_EQ(g_modemStrings, profile);
+
+    ProcessDetach();
+    EXPECT_EQ(g_logStream, nullptr);
+    EXPECT_EQ(g_modemStrings, nullptr);
+    WriteLog(u"after detach\n");  // dropped, no crash
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(testing::ReadFileBytes(testing::LogFileIn(folder)), "Error 23\r\n");
+}
+
+}  // namespace
+}  // namespace veltrane
