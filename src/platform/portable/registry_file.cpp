@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <new>
 #include <optional>
 #include <system_error>
@@ -172,12 +173,15 @@ void Parser::ValueLine(std::u16string_view line) {
 
 }  // namespace
 
-RegistryFileResult ParseRegistryText(std::string_view bytes, const std::string& name_for_errors) {
+namespace {
+
+// Parses the lines `open` opens.
+RegistryFileResult Parse(RegistryTextLines& lines, const std::string& name_for_errors,
+                         const std::function<bool(TextDecodeFailure&)>& open) {
     RegistryFileResult result;
-    RegistryTextLines lines;
     try {
         TextDecodeFailure failure;
-        if (!lines.Open(bytes, failure)) {
+        if (!open(failure)) {
             result.error = RegistryFileError{name_for_errors, failure.line, failure.reason};
         } else {
             result.tree = Parser(lines).Run();
@@ -192,6 +196,14 @@ RegistryFileResult ParseRegistryText(std::string_view bytes, const std::string& 
     return result;
 }
 
+}  // namespace
+
+RegistryFileResult ParseRegistryText(std::string_view bytes, const std::string& name_for_errors) {
+    RegistryTextLines lines;
+    return Parse(lines, name_for_errors,
+                 [&](TextDecodeFailure& failure) { return lines.Open(bytes, failure); });
+}
+
 RegistryFileResult LoadRegistryFile(const std::filesystem::path& path) {
     const std::string name = path.string();
     auto failed = [&](const std::string& reason) {
@@ -202,22 +214,34 @@ RegistryFileResult LoadRegistryFile(const std::filesystem::path& path) {
     if (std::filesystem::is_directory(path, ec)) return failed("cannot read: it is a directory");
     std::ifstream in(path, std::ios::binary);
     if (!in) return failed(std::string("cannot open: ") + std::strerror(errno));
-    std::string bytes;
-    try {
-        const auto size = std::filesystem::file_size(path, ec);
-        if (ec) {
-            // Not a plain file (a pipe, for instance): read until the end.
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec) {
+        // Not a plain file (a pipe, for instance): read until the end, then parse.
+        std::string bytes;
+        try {
             bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        } else {
-            bytes.resize(static_cast<std::size_t>(size));
-            in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-            bytes.resize(static_cast<std::size_t>(in.gcount()));
+        } catch (const std::bad_alloc&) {
+            return failed("cannot read: out of memory");
         }
-    } catch (const std::bad_alloc&) {
-        return failed("cannot read: out of memory");
+        if (in.bad()) return failed("cannot read: input error");
+        return ParseRegistryText(bytes, name);
     }
+    // A plain file is parsed as it is read, a piece at a time, up to the size it had when
+    // opened.
+    std::size_t left = static_cast<std::size_t>(size);
+    auto read_more = [&](char* to, std::size_t room) -> std::size_t {
+        if (in.bad()) return 0;
+        in.read(to, static_cast<std::streamsize>(std::min(room, left)));
+        const auto got = static_cast<std::size_t>(in.gcount());
+        left -= got;
+        return got;
+    };
+    RegistryTextLines lines;
+    RegistryFileResult result = Parse(lines, name, [&](TextDecodeFailure& failure) {
+        return lines.Open(read_more, static_cast<std::size_t>(size), failure);
+    });
     if (in.bad()) return failed("cannot read: input error");
-    return ParseRegistryText(bytes, name);
+    return result;
 }
 
 std::string DescribeRegistryFileError(const RegistryFileError& error) {
