@@ -205,6 +205,75 @@ TEST(RegistryFileTest, RefusesABrokenFileWholeNamingTheLineAndTheFault) {
     EXPECT_TRUE(LoadRegistryFile(kFixtures).error);
 }
 
+// UTF-8 of text without surrogates.
+std::string Utf8(std::u16string_view text) {
+    std::string out;
+    for (char16_t c : text) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += {static_cast<char>(0xC0 | c >> 6), static_cast<char>(0x80 | (c & 0x3F))};
+        } else {
+            out += {static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)),
+                    static_cast<char>(0x80 | (c & 0x3F))};
+        }
+    }
+    return out;
+}
+
+// A file is read in pieces of 256 KiB: one of several pieces, with lines of every length
+// up to one longer than a piece, loads as its whole text parses, faults on the same line.
+TEST(RegistryFileTest, ReadsAFileInPiecesAsItsWholeText) {
+    struct Form {
+        const char16_t* head;  // header and key line
+        std::string (*encode)(std::u16string_view);
+        const char16_t* odd;  // in UTF-16, bytes 0x0A at either offset that end no line
+    };
+    auto latin1 = [](std::u16string_view t) { return std::string(t.begin(), t.end()); };
+    const Form forms[] = {
+        {u"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\Long]", Utf16File,
+         u"\x0A00\x0A00\x010A"},
+        {u"Windows Registry Editor Version 5.00\n[HKLM\\Long]", Utf8, u"\x0A00\x0A00\x010A"},
+        {u"REGEDIT4\n[HKLM\\Long]", latin1, u"\xE9\x80"},
+        {u"WINE REGISTRY Version 2\n[Long] 0", Utf8, u"\x0A00\x0A00\x010A"},
+    };
+    const auto file = std::filesystem::temp_directory_path() / "veltrane-pieces-test.reg";
+    for (const Form& form : forms) {
+        std::u16string text = form.head;
+        int values = 0;
+        for (; text.size() < 600000; ++values) {
+            text += u"\n\"v" + Widen(std::to_string(values)) + u"\"=";
+            if (values % 50 == 7) {
+                text += u"hex:01,02,\\\n  03";
+                continue;
+            }
+            text += u'"';
+            for (int i = values * 37 % 500; i > 0; --i) text += form.odd;
+            text += u'"';
+            if (values == 100) text += u"\n\"long\"=\"" + std::u16string(300000, u'x') + u"\"";
+        }
+        const std::string bytes = form.encode(text + u"\n");
+        for (const std::string& variant :
+             {bytes, bytes + form.encode(u"\"bad\"=qword:1\n"), bytes + "\x22"}) {
+            std::ofstream(file, std::ios::binary) << variant;
+            const auto loaded = LoadRegistryFile(file);
+            const auto parsed = ParseRegistryText(variant, file.string());
+            ASSERT_EQ(loaded.error.has_value(), parsed.error.has_value())
+                << variant.size() << (loaded.error ? DescribeRegistryFileError(*loaded.error) : "");
+            if (parsed.error) {
+                EXPECT_EQ(DescribeRegistryFileError(*loaded.error),
+                          DescribeRegistryFileError(*parsed.error));
+                continue;
+            }
+            ASSERT_EQ(Names(*loaded.tree, u"Long", false).size(), values + 1u);
+            for (const std::u16string& name : Names(*parsed.tree, u"Long", false)) {
+                ASSERT_EQ(Dump(*loaded.tree, u"Long", name), Dump(*parsed.tree, u"Long", name));
+            }
+        }
+    }
+    std::filesystem::remove(file);
+}
+
 }  // namespace
 }  // namespace veltrane::platform
 

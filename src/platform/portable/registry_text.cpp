@@ -79,9 +79,11 @@ std::size_t RegistryTextLines::Fill(std::size_t from) {
 bool RegistryTextLines::More() {
     if (!read_more_) return false;
     const std::size_t kept = pos_ < bytes_.size() ? bytes_.size() - pos_ : 0;
+    const auto from =
+        static_cast<std::size_t>(bytes_.data() + bytes_.size() - kept - piece_.data());
     // A line longer than the piece makes the piece larger.
     if (kept == piece_.size()) piece_.resize(std::max(kPieceSize, 2 * piece_.size()));
-    std::memmove(piece_.data(), bytes_.data() + bytes_.size() - kept, kept);
+    std::memmove(piece_.data(), piece_.data() + from, kept);
     const std::size_t filled = Fill(kept);
     bytes_ = std::string_view(piece_.data(), filled);
     pos_ = 0;
