@@ -124,30 +124,25 @@ RegistryTextLines::Result RegistryTextLines::Next(std::u16string_view& line,
                                                   TextDecodeFailure& failure) {
     if (pos_ >= bytes_.size() && !More()) return Result::kEnd;
     ++line_number_;
-    // The line ends at `end`, found from `scanned` bytes past its start on.
+    // The line ends at `end`, searched for from `scanned` bytes past its start on.
     std::size_t scanned = 0;
     std::size_t end;
     while (true) {
-        const char* from = bytes_.data() + pos_ + scanned;
-        const char* newline =
-            static_cast<const char*>(std::memchr(from, '\n', bytes_.size() - pos_ - scanned));
-        end = newline ? static_cast<std::size_t>(newline - bytes_.data()) : bytes_.size();
-        if (encoding_ == Encoding::kUtf16 && newline) {
-            // In UTF-16LE the line end is the code unit 0x000A: the byte 0x0A at an even
-            // offset from the line's start, then 0x00.
-            if (end + 1 == bytes_.size()) {
-                newline = nullptr;
-            } else if ((end - pos_) % 2 != 0 || bytes_[end + 1] != '\0') {
-                scanned = end + 1 - pos_;
-                continue;
-            }
-        }
-        if (newline) break;
-        scanned = end - pos_;
-        if (!More()) {
+        const void* newline =
+            std::memchr(bytes_.data() + pos_ + scanned, '\n', bytes_.size() - pos_ - scanned);
+        if (!newline) {
+            scanned = bytes_.size() - pos_;
+            if (More()) continue;
             end = bytes_.size();
             break;
         }
+        end = static_cast<std::size_t>(static_cast<const char*>(newline) - bytes_.data());
+        // In UTF-16LE the line ends with the code unit 0x000A: the byte 0x0A at an even
+        // offset from the line's start, then 0x00 (the text's size is even).
+        if (encoding_ != Encoding::kUtf16 || ((end - pos_) % 2 == 0 && bytes_[end + 1] == '\0')) {
+            break;
+        }
+        scanned = end + 1 - pos_;
     }
     if (encoding_ == Encoding::kUtf16) {
         // The bytes are UTF-16LE, as the code units are in memory on every target.
