@@ -1,9 +1,9 @@
 #include "platform/portable/registry_file.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <fstream>
-#include <functional>
 #include <new>
 #include <optional>
 #include <system_error>
@@ -175,13 +175,14 @@ void Parser::ValueLine(std::u16string_view line) {
 
 namespace {
 
-// Parses the lines `open` opens.
-RegistryFileResult Parse(RegistryTextLines& lines, const std::string& name_for_errors,
-                         const std::function<bool(TextDecodeFailure&)>& open) {
+// Parses a file of `size` bytes as `read_more` reads it.
+RegistryFileResult Parse(const RegistryTextLines::ReadMore& read_more, std::size_t size,
+                         const std::string& name_for_errors) {
     RegistryFileResult result;
+    RegistryTextLines lines;
     try {
         TextDecodeFailure failure;
-        if (!open(failure)) {
+        if (!lines.Open(read_more, size, failure)) {
             result.error = RegistryFileError{name_for_errors, failure.line, failure.reason};
         } else {
             result.tree = Parser(lines).Run();
@@ -199,9 +200,14 @@ RegistryFileResult Parse(RegistryTextLines& lines, const std::string& name_for_e
 }  // namespace
 
 RegistryFileResult ParseRegistryText(std::string_view bytes, const std::string& name_for_errors) {
-    RegistryTextLines lines;
-    return Parse(lines, name_for_errors,
-                 [&](TextDecodeFailure& failure) { return lines.Open(bytes, failure); });
+    const std::size_t size = bytes.size();
+    auto read_more = [&bytes](char* to, std::size_t room) {
+        const std::size_t n = std::min(room, bytes.size());
+        std::copy_n(bytes.data(), n, to);
+        bytes.remove_prefix(n);
+        return n;
+    };
+    return Parse(read_more, size, name_for_errors);
 }
 
 RegistryFileResult LoadRegistryFile(const std::filesystem::path& path) {
@@ -236,10 +242,7 @@ RegistryFileResult LoadRegistryFile(const std::filesystem::path& path) {
         left -= got;
         return got;
     };
-    RegistryTextLines lines;
-    RegistryFileResult result = Parse(lines, name, [&](TextDecodeFailure& failure) {
-        return lines.Open(read_more, static_cast<std::size_t>(size), failure);
-    });
+    RegistryFileResult result = Parse(read_more, static_cast<std::size_t>(size), name);
     if (in.bad()) return failed("cannot read: input error");
     return result;
 }

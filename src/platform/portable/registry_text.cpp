@@ -64,7 +64,7 @@ bool RegistryTextLines::Open(ReadMore read_more, std::size_t size, TextDecodeFai
         piece_.resize(size);
         piece_.resize(Fill(start));
     }
-    return Open(std::string_view(piece_), failure);
+    return Detect(std::string_view(piece_), failure);
 }
 
 std::size_t RegistryTextLines::Fill(std::size_t from) {
@@ -77,7 +77,6 @@ std::size_t RegistryTextLines::Fill(std::size_t from) {
 }
 
 bool RegistryTextLines::More() {
-    if (!read_more_) return false;
     const std::size_t kept = pos_ < bytes_.size() ? bytes_.size() - pos_ : 0;
     const auto from =
         static_cast<std::size_t>(bytes_.data() + bytes_.size() - kept - piece_.data());
@@ -90,7 +89,7 @@ bool RegistryTextLines::More() {
     return filled > kept;
 }
 
-bool RegistryTextLines::Open(std::string_view bytes, TextDecodeFailure& failure) {
+bool RegistryTextLines::Detect(std::string_view bytes, TextDecodeFailure& failure) {
     pos_ = 0;
     line_number_ = 0;
     if (bytes.starts_with(kUtf16Mark)) {

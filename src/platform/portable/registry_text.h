@@ -23,9 +23,8 @@ class RegistryTextLines {
     // Reads up to `room` more bytes of a file into `to`; 0 at its end.
     using ReadMore = std::function<std::size_t(char* to, std::size_t room)>;
 
-    // Picks the encoding; false (with `failure` set) when the bytes cannot be such text.
-    // The first takes text held in memory whole, the second a file of `size` bytes.
-    bool Open(std::string_view bytes, TextDecodeFailure& failure);
+    // Starts on a file of `size` bytes and picks its encoding; false (with `failure` set)
+    // when the bytes cannot be such text.
     bool Open(ReadMore read_more, std::size_t size, TextDecodeFailure& failure);
 
     // The next line without its line end (LF or CR LF). The view lasts until the next call.
@@ -36,13 +35,15 @@ class RegistryTextLines {
   private:
     enum class Encoding { kUtf16, kUtf8, kWindows1252 };
 
+    // The encoding of text that starts with `bytes`.
+    bool Detect(std::string_view bytes, TextDecodeFailure& failure);
     bool DecodeUtf8Line(std::string_view bytes);
     // Keeps the bytes not yet taken and reads more after them; false at the file's end.
     bool More();
     std::size_t Fill(std::size_t from);
 
-    ReadMore read_more_;  // empty for text held whole
-    std::string piece_;   // the part of the file read so far and not yet taken
+    ReadMore read_more_;
+    std::string piece_;  // the part of the file read so far and not yet taken
     std::string_view bytes_;
     std::size_t pos_ = 0;
     std::size_t line_number_ = 0;
