@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -18,6 +19,11 @@ inline void AppendUtf16Le(std::vector<std::uint8_t>& bytes, std::u16string_view 
     const std::size_t at = bytes.size();
     bytes.resize(at + 2 * text.size());
     if (!text.empty()) std::memcpy(bytes.data() + at, text.data(), 2 * text.size());
+}
+
+// The bytes of `text` as they lie in memory: its UTF-16LE form, without a copy.
+inline std::span<const std::uint8_t> Utf16LeView(std::u16string_view text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), 2 * text.size()};
 }
 
 }  // namespace veltrane

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "common/registry_path.h"
@@ -128,6 +129,60 @@ TEST(RegistryFileTest, RefusesABrokenFileWholeNamingTheLineAndTheFault) {
     EXPECT_EQ(missing.error->line, 0u);
     EXPECT_NE(missing.error->reason.find("cannot open"), std::string::npos);
     EXPECT_TRUE(LoadRegistryFile(kFixtures).error);
+}
+
+// UTF-8 (`utf8`) or UTF-16LE with a byte-order mark of text without surrogates.
+std::string Encode(std::u16string_view text, bool utf8) {
+    std::string out = utf8 ? "" : "\xFF\xFE";
+    for (char16_t c : text) {
+        if (!utf8)
+            out += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+        else if (c < 0x80)
+            out += static_cast<char>(c);
+        else if (c < 0x800)
+            out += {static_cast<char>(0xC0 | c >> 6), static_cast<char>(0x80 | (c & 0x3F))};
+        else
+            out += {static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)),
+                    static_cast<char>(0x80 | (c & 0x3F))};
+    }
+    return out;
+}
+
+// A file is read in pieces of 256 KiB: values straddling pieces, a line longer than a piece,
+// characters whose bytes look like line ends, and a fault on the last line keep their bytes
+// and line number, in each encoding.
+TEST(RegistryFileTest, ReadsAFileInPieces) {
+    const std::tuple<const char16_t*, bool, const char16_t*> forms[] = {
+        {u"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\Long]", false,
+         u"\x0A00\x010A"},
+        {u"Windows Registry Editor Version 5.00\n[HKLM\\Long]", true, u"\x0A00\x010A"},
+        {u"WINE REGISTRY Version 2\n[Long] 0", true, u"\x0A00\x010A"},
+    };
+    for (const auto& [head, utf8, odd] : forms) {
+        std::u16string text = head;
+        std::vector<std::pair<std::u16string, std::string>> strings;  // name, "type:bytes"
+        for (int n = 0; text.size() < 600000; ++n) {
+            const std::u16string name = u"v" + Widen(std::to_string(n));
+            std::u16string data = n == 100 ? std::u16string(300000, u'x') : u"";
+            for (int i = n * 37 % 500; i > 0; --i) data += odd;
+            text += u"\n\"" + name + u"\"=\"" + data + u'"';
+            std::string hex = "1:";
+            for (char16_t c : data + u'\0')
+                for (int byte : {c & 0xFF, c >> 8})
+                    hex += {"0123456789abcdef"[byte >> 4], "0123456789abcdef"[byte & 15]};
+            strings.emplace_back(name, hex);
+        }
+        const std::string bytes = Encode(text + u"\n", utf8);
+        const auto whole = ParseRegistryText(bytes, "t.reg");
+        ASSERT_FALSE(whole.error) << DescribeRegistryFileError(*whole.error);
+        for (const auto& [name, hex] : strings) ASSERT_EQ(Dump(*whole.tree, u"Long", name), hex);
+        const std::string last = "t.reg:" + std::to_string(strings.size() + 3) + ": ";
+        const std::string bad = Encode(u"\"bad\"=qword:1\n", utf8).substr(utf8 ? 0 : 2);
+        const auto broken = ParseRegistryText(bytes + bad, "t.reg");
+        ASSERT_TRUE(broken.error);
+        EXPECT_EQ(DescribeRegistryFileError(*broken.error).find(last), 0u)
+            << DescribeRegistryFileError(*broken.error);
+    }
 }
 
 // Each fixture alone in the registry ("": no registry file; then also no profile at all, as

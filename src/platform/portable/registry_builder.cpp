@@ -28,6 +28,19 @@ void Unindex(std::unique_ptr<std::unordered_multimap<std::size_t, std::uint32_t>
     if (it != end) index->erase(it);
 }
 
+// How many code units two texts share from their starts; four at a time while they agree.
+std::size_t CommonLength(std::u16string_view a, std::u16string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    std::size_t i = 0;
+    for (std::uint64_t x, y; i + 4 <= n; i += 4) {
+        std::memcpy(&x, a.data() + i, sizeof x);
+        std::memcpy(&y, b.data() + i, sizeof y);
+        if (x != y) break;
+    }
+    while (i < n && a[i] == b[i]) ++i;
+    return i;
+}
+
 TreeEditStatus CheckKeyName(std::u16string_view name) {
     if (name.empty()) return TreeEditStatus::kEmptyName;
     if (name.size() > kMaxKeyNameLength) return TreeEditStatus::kNameTooLong;
@@ -107,9 +120,7 @@ TreeEditStatus RegistryBuilder::Walk(std::u16string_view path, bool create, std:
         key = last_keys_.empty() ? 0 : last_keys_.back();
         return TreeEditStatus::kOk;
     }
-    const std::size_t same = static_cast<std::size_t>(
-        std::mismatch(path.begin(), path.end(), last_path_.begin(), last_path_.end()).first -
-        path.begin());
+    const std::size_t same = CommonLength(path, last_path_);
     // The names shared whole: those ending in a backslash inside the common part, and the
     // one the common part ends with where both paths end or go on to a backslash there.
     std::size_t depth =

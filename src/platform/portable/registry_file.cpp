@@ -1,5 +1,6 @@
 #include "platform/portable/registry_file.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <fstream>
@@ -172,12 +173,16 @@ void Parser::ValueLine(std::u16string_view line) {
 
 }  // namespace
 
-RegistryFileResult ParseRegistryText(std::string_view bytes, const std::string& name_for_errors) {
+namespace {
+
+// Parses a file of `size` bytes as `read_more` reads it.
+RegistryFileResult Parse(const RegistryTextLines::ReadMore& read_more, std::size_t size,
+                         const std::string& name_for_errors) {
     RegistryFileResult result;
     RegistryTextLines lines;
     try {
         TextDecodeFailure failure;
-        if (!lines.Open(bytes, failure)) {
+        if (!lines.Open(read_more, size, failure)) {
             result.error = RegistryFileError{name_for_errors, failure.line, failure.reason};
         } else {
             result.tree = Parser(lines).Run();
@@ -192,6 +197,19 @@ RegistryFileResult ParseRegistryText(std::string_view bytes, const std::string& 
     return result;
 }
 
+}  // namespace
+
+RegistryFileResult ParseRegistryText(std::string_view bytes, const std::string& name_for_errors) {
+    const std::size_t size = bytes.size();
+    auto read_more = [&bytes](char* to, std::size_t room) {
+        const std::size_t n = std::min(room, bytes.size());
+        std::copy_n(bytes.data(), n, to);
+        bytes.remove_prefix(n);
+        return n;
+    };
+    return Parse(read_more, size, name_for_errors);
+}
+
 RegistryFileResult LoadRegistryFile(const std::filesystem::path& path) {
     const std::string name = path.string();
     auto failed = [&](const std::string& reason) {
@@ -202,22 +220,31 @@ RegistryFileResult LoadRegistryFile(const std::filesystem::path& path) {
     if (std::filesystem::is_directory(path, ec)) return failed("cannot read: it is a directory");
     std::ifstream in(path, std::ios::binary);
     if (!in) return failed(std::string("cannot open: ") + std::strerror(errno));
-    std::string bytes;
-    try {
-        const auto size = std::filesystem::file_size(path, ec);
-        if (ec) {
-            // Not a plain file (a pipe, for instance): read until the end.
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec) {
+        // Not a plain file (a pipe, for instance): read until the end, then parse.
+        std::string bytes;
+        try {
             bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        } else {
-            bytes.resize(static_cast<std::size_t>(size));
-            in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-            bytes.resize(static_cast<std::size_t>(in.gcount()));
+        } catch (const std::bad_alloc&) {
+            return failed("cannot read: out of memory");
         }
-    } catch (const std::bad_alloc&) {
-        return failed("cannot read: out of memory");
+        if (in.bad()) return failed("cannot read: input error");
+        return ParseRegistryText(bytes, name);
     }
+    // A plain file is parsed as it is read, a piece at a time, up to the size it had when
+    // opened.
+    std::size_t left = static_cast<std::size_t>(size);
+    auto read_more = [&](char* to, std::size_t room) -> std::size_t {
+        if (in.bad()) return 0;
+        in.read(to, static_cast<std::streamsize>(std::min(room, left)));
+        const auto got = static_cast<std::size_t>(in.gcount());
+        left -= got;
+        return got;
+    };
+    RegistryFileResult result = Parse(read_more, static_cast<std::size_t>(size), name);
     if (in.bad()) return failed("cannot read: input error");
-    return ParseRegistryText(bytes, name);
+    return result;
 }
 
 std::string DescribeRegistryFileError(const RegistryFileError& error) {

@@ -81,9 +81,10 @@ std::shared_ptr<const RegistryTree> RegistryBuilder::Freeze() const {
     std::vector<std::uint32_t> order{0};
     std::vector<std::uint32_t> first_child;
     first_child.reserve(keys_.size() + 1);
-    std::size_t values = 0;
+    std::size_t values = 0;  // of the live keys, deleted ones included
     for (std::size_t i = 0; i < order.size(); ++i) {
         const Key& key = keys_[order[i]];
+        values += key.value_count;
         first_child.push_back(static_cast<std::uint32_t>(order.size()));
         for (std::uint32_t s : key.subkeys) {
             if (!keys_[s].deleted) order.push_back(s);
@@ -93,9 +94,6 @@ std::shared_ptr<const RegistryTree> RegistryBuilder::Freeze() const {
                       [this](std::uint32_t a, std::uint32_t b) {
                           return CompareNames(keys_[a].name, keys_[b].name) < 0;
                       });
-        }
-        for (std::uint32_t v = key.first_value; v != kNone; v = values_[v].next) {
-            values += !values_[v].deleted;
         }
     }
     first_child.push_back(static_cast<std::uint32_t>(order.size()));

@@ -20,6 +20,8 @@ constexpr std::string_view kUtf16Mark = "\xFF\xFE";
 constexpr std::string_view kUtf16BigEndianMark = "\xFE\xFF";
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kRegedit4Header = "REGEDIT4";
+// A file is read in pieces of this size (more for a longer line).
+constexpr std::size_t kPieceSize = 256 * 1024;
 
 struct Header {
     std::u16string_view line;
@@ -52,7 +54,42 @@ bool DialectOfHeader(std::u16string_view line, Dialect& dialect) {
     return false;
 }
 
-bool RegistryTextLines::Open(std::string_view bytes, TextDecodeFailure& failure) {
+bool RegistryTextLines::Open(ReadMore read_more, std::size_t size, TextDecodeFailure& failure) {
+    read_more_ = std::move(read_more);
+    piece_.resize(std::min(size, kPieceSize));
+    piece_.resize(Fill(0));
+    // UTF-16 of an odd size is refused with the count of its lines: that needs all of it.
+    if (size % 2 != 0 && std::string_view(piece_).starts_with(kUtf16Mark)) {
+        const std::size_t start = piece_.size();
+        piece_.resize(size);
+        piece_.resize(Fill(start));
+    }
+    return Detect(std::string_view(piece_), failure);
+}
+
+std::size_t RegistryTextLines::Fill(std::size_t from) {
+    while (from < piece_.size()) {
+        const std::size_t got = read_more_(piece_.data() + from, piece_.size() - from);
+        if (got == 0) break;
+        from += got;
+    }
+    return from;
+}
+
+bool RegistryTextLines::More() {
+    const std::size_t kept = pos_ < bytes_.size() ? bytes_.size() - pos_ : 0;
+    const auto from =
+        static_cast<std::size_t>(bytes_.data() + bytes_.size() - kept - piece_.data());
+    // A line longer than the piece makes the piece larger.
+    if (kept == piece_.size()) piece_.resize(std::max(kPieceSize, 2 * piece_.size()));
+    std::memmove(piece_.data(), piece_.data() + from, kept);
+    const std::size_t filled = Fill(kept);
+    bytes_ = std::string_view(piece_.data(), filled);
+    pos_ = 0;
+    return filled > kept;
+}
+
+bool RegistryTextLines::Detect(std::string_view bytes, TextDecodeFailure& failure) {
     pos_ = 0;
     line_number_ = 0;
     if (bytes.starts_with(kUtf16Mark)) {
@@ -84,20 +121,34 @@ bool RegistryTextLines::Open(std::string_view bytes, TextDecodeFailure& failure)
 
 RegistryTextLines::Result RegistryTextLines::Next(std::u16string_view& line,
                                                   TextDecodeFailure& failure) {
-    if (pos_ >= bytes_.size()) return Result::kEnd;
+    if (pos_ >= bytes_.size() && !More()) return Result::kEnd;
     ++line_number_;
+    // The line ends at `end`, searched for from `scanned` bytes past its start on.
+    std::size_t scanned = 0;
+    std::size_t end;
+    while (true) {
+        const void* newline =
+            std::memchr(bytes_.data() + pos_ + scanned, '\n', bytes_.size() - pos_ - scanned);
+        if (!newline) {
+            scanned = bytes_.size() - pos_;
+            if (More()) continue;
+            end = bytes_.size();
+            break;
+        }
+        end = static_cast<std::size_t>(static_cast<const char*>(newline) - bytes_.data());
+        // In UTF-16LE the line ends with the code unit 0x000A: the byte 0x0A at an even
+        // offset from the line's start, then 0x00 (the text's size is even).
+        if (encoding_ != Encoding::kUtf16 || ((end - pos_) % 2 == 0 && bytes_[end + 1] == '\0')) {
+            break;
+        }
+        scanned = end + 1 - pos_;
+    }
     if (encoding_ == Encoding::kUtf16) {
         // The bytes are UTF-16LE, as the code units are in memory on every target.
-        std::size_t end = pos_;
-        while (end < bytes_.size() && (bytes_[end] != '\n' || bytes_[end + 1] != '\0')) end += 2;
         buffer_.resize((end - pos_) / 2);
-        std::memcpy(buffer_.data(), bytes_.data() + pos_, end - pos_);
+        std::memcpy(buffer_.data(), bytes_.data() + pos_, buffer_.size() * 2);
         pos_ = end + 2;
     } else {
-        const void* newline = std::memchr(bytes_.data() + pos_, '\n', bytes_.size() - pos_);
-        const std::size_t end =
-            newline ? static_cast<std::size_t>(static_cast<const char*>(newline) - bytes_.data())
-                    : bytes_.size();
         const std::string_view raw = bytes_.substr(pos_, end - pos_);
         pos_ = end + 1;
         if (encoding_ == Encoding::kWindows1252) {
@@ -127,11 +178,15 @@ bool RegistryTextLines::DecodeUtf8Line(std::string_view bytes) {
     char16_t* out = buffer_.data();
     std::size_t i = 0;
     while (i < n) {
-        // Eight ASCII bytes at a time, the common case.
+        // Eight ASCII bytes at a time, the common case: each half widened in a register.
         std::uint64_t word;
         while (i + 8 <= n && (std::memcpy(&word, p + i, 8), (word & 0x8080808080808080ull) == 0)) {
-            for (int k = 0; k < 8; ++k) out[k] = p[i + k];
-            out += 8;
+            for (const std::uint64_t half : {word & 0xFFFFFFFFu, word >> 32}) {
+                std::uint64_t units = (half | half << 16) & 0x0000FFFF0000FFFFull;
+                units = (units | units << 8) & 0x00FF00FF00FF00FFull;
+                std::memcpy(out, &units, sizeof units);
+                out += 4;
+            }
             i += 8;
         }
         if (i == n) break;

@@ -1,10 +1,11 @@
 // The lines of a registry file as UTF-16, whatever its encoding on disk: regedit's UTF-16LE
 // with a byte-order mark, UTF-8 (with or without a mark), or the 8-bit Windows-1252 of a
-// REGEDIT4 export. Lines are decoded one at a time into one buffer, so a large file is
-// never held twice.
+// REGEDIT4 export. Lines are decoded one at a time into one buffer; a file is read in
+// pieces into another, so a large file is never held in memory whole.
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -19,8 +20,12 @@ class RegistryTextLines {
   public:
     enum class Result { kLine, kEnd, kUndecodable };
 
-    // Picks the encoding; false (with `failure` set) when the bytes cannot be such text.
-    bool Open(std::string_view bytes, TextDecodeFailure& failure);
+    // Reads up to `room` more bytes of a file into `to`; 0 at its end.
+    using ReadMore = std::function<std::size_t(char* to, std::size_t room)>;
+
+    // Starts on a file of `size` bytes and picks its encoding; false (with `failure` set)
+    // when the bytes cannot be such text.
+    bool Open(ReadMore read_more, std::size_t size, TextDecodeFailure& failure);
 
     // The next line without its line end (LF or CR LF). The view lasts until the next call.
     Result Next(std::u16string_view& line, TextDecodeFailure& failure);
@@ -30,8 +35,15 @@ class RegistryTextLines {
   private:
     enum class Encoding { kUtf16, kUtf8, kWindows1252 };
 
+    // The encoding of text that starts with `bytes`.
+    bool Detect(std::string_view bytes, TextDecodeFailure& failure);
     bool DecodeUtf8Line(std::string_view bytes);
+    // Keeps the bytes not yet taken and reads more after them; false at the file's end.
+    bool More();
+    std::size_t Fill(std::size_t from);
 
+    ReadMore read_more_;
+    std::string piece_;  // the part of the file read so far and not yet taken
     std::string_view bytes_;
     std::size_t pos_ = 0;
     std::size_t line_number_ = 0;

@@ -1,5 +1,8 @@
 #include "platform/portable/registry_value_data.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "common/utf16le.h"
 #include "platform/portable/registry_tree.h"
 
@@ -30,6 +33,20 @@ int HexValue(char16_t c) {
     if (c >= u'a' && c <= u'f') return c - u'a' + 10;
     if (c >= u'A' && c <= u'F') return c - u'A' + 10;
     return -1;
+}
+
+// The first position from `pos` on of `a` or `b` in `s`, or its size; four code units at a
+// time while none of them is either.
+std::size_t FindEither(std::u16string_view s, std::size_t pos, char16_t a, char16_t b) {
+    constexpr std::uint64_t kOnes = 0x0001000100010001ull;
+    constexpr std::uint64_t kHighs = 0x8000800080008000ull;
+    auto has_zero = [](std::uint64_t x) { return (x - kOnes) & ~x & kHighs; };
+    for (std::uint64_t w; pos + 4 <= s.size(); pos += 4) {
+        std::memcpy(&w, s.data() + pos, sizeof w);
+        if (has_zero(w ^ (a * kOnes)) | has_zero(w ^ (b * kOnes))) break;
+    }
+    while (pos < s.size() && s[pos] != a && s[pos] != b) ++pos;
+    return pos;
 }
 
 [[noreturn]] void UnknownEscape(char16_t letter, const char* what) {
@@ -112,15 +129,6 @@ void HexData(std::u16string_view data, RegistryTextLines& lines, std::vector<std
     }
 }
 
-// REGEDIT4 wrote the text of string types in the 8-bit code page; the registry keeps them
-// as UTF-16.
-void WidenCodePage(std::vector<std::uint8_t>& bytes) {
-    std::u16string text(bytes.size(), u'\0');
-    for (std::size_t i = 0; i < bytes.size(); ++i) text[i] = Windows1252Unit(bytes[i]);
-    bytes.clear();
-    AppendUtf16Le(bytes, text);
-}
-
 }  // namespace
 
 void Fault(std::string reason) {
@@ -175,8 +183,7 @@ std::size_t ReadQuoted(Dialect dialect, std::u16string_view line, std::size_t po
                        std::u16string& out, const char* what) {
     while (pos < line.size()) {
         // Plain text up to the next backslash or the closing mark, in one piece.
-        std::size_t run = pos;
-        while (run < line.size() && line[run] != closing && line[run] != u'\\') ++run;
+        const std::size_t run = FindEither(line, pos, closing, u'\\');
         out.append(line.data() + pos, run - pos);
         pos = run;
         if (pos == line.size()) break;
@@ -219,13 +226,22 @@ void ValueDataDecoder::StringData(std::u16string_view data) {
     const std::size_t end = ReadQuoted(dialect_, data, 1, u'"', text_, "string");
     ExpectEnd(data.substr(end));
     text_.push_back(u'\0');
-    AppendUtf16Le(bytes_, text_);
+    data_ = Utf16LeView(text_);
+}
+
+// REGEDIT4 wrote the text of string types in the 8-bit code page; the registry keeps them
+// as UTF-16.
+void ValueDataDecoder::WidenCodePage() {
+    text_.resize(bytes_.size());
+    std::transform(bytes_.begin(), bytes_.end(), text_.begin(), Windows1252Unit);
+    data_ = Utf16LeView(text_);
 }
 
 std::uint32_t ValueDataDecoder::Decode(std::u16string_view data) {
     std::vector<std::uint8_t>& bytes = bytes_;
     const Dialect dialect = dialect_;
     bytes.clear();
+    data_ = {};
     std::uint32_t type = kRegSz;
     if (data.starts_with(u'"')) {
         StringData(data);
@@ -246,11 +262,12 @@ std::uint32_t ValueDataDecoder::Decode(std::u16string_view data) {
         HexData(data, lines_, bytes);
         if (dialect == Dialect::kRegedit4 &&
             (type == kRegSz || type == kRegExpandSz || type == kRegMultiSz)) {
-            WidenCodePage(bytes);
+            WidenCodePage();
         }
     } else {
         Fault("unknown value data '" + Quote(data) + "'");
     }
+    if (data_.empty()) data_ = bytes;  // string data is never empty: it has its NUL
     return type;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,15 +44,17 @@ class ValueDataDecoder {
         : dialect_(dialect), lines_(lines) {}
 
     std::uint32_t Decode(std::u16string_view data);
-    const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+    std::span<const std::uint8_t> bytes() const { return data_; }
 
   private:
     void StringData(std::u16string_view data);
+    void WidenCodePage();
 
     Dialect dialect_;
     RegistryTextLines& lines_;
-    std::u16string text_;
+    std::u16string text_;  // string data, its bytes as they are in memory
     std::vector<std::uint8_t> bytes_;
+    std::span<const std::uint8_t> data_;  // the bytes of text_ or bytes_
 };
 
 }  // namespace veltrane::platform
