@@ -15,7 +15,6 @@ namespace veltrane::platform {
 enum class RegStatus : std::uint32_t {
     kSuccess = 0,        // ERROR_SUCCESS
     kFileNotFound = 2,   // ERROR_FILE_NOT_FOUND: no such key or value
-    kAccessDenied = 5,   // ERROR_ACCESS_DENIED
     kMoreData = 234,     // ERROR_MORE_DATA: a name or data does not fit the caller's buffer
     kNoMoreItems = 259,  // ERROR_NO_MORE_ITEMS: index past the end
     kInvalidParameter = 87,

@@ -34,9 +34,8 @@ void Walk(const Registry& registry, const RegKey& key, std::size_t& budget) {
         std::uint32_t name_size = 256;
         Check(registry.EnumKey(key, i, name.data(), &name_size) == RegStatus::kSuccess);
         RegKey child;
-        const RegStatus status = registry.OpenKey(key, name.data(), child);
-        Check(status == RegStatus::kSuccess || status == RegStatus::kAccessDenied);
-        if (status == RegStatus::kSuccess) Walk(registry, child, budget);
+        Check(registry.OpenKey(key, name.data(), child) == RegStatus::kSuccess);
+        Walk(registry, child, budget);
     }
 }
 

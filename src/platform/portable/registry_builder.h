@@ -44,8 +44,6 @@ class RegistryBuilder {
     // Wine's symbolic link: opening the key opens the key its REG_LINK value
     // "SymbolicLinkValue" names ("\Registry\Machine\...").
     TreeEditStatus MarkLink(std::u16string_view path) { return Mark(path, &Key::link); }
-    // Opening the key fails with access denied, as for a key whose security forbids it.
-    TreeEditStatus Deny(std::u16string_view path) { return Mark(path, &Key::denied); }
 
     // The finished tree: what was deleted is gone, links are resolved (one that would lead
     // a walk round in a loop is dropped). The builder may go on to build another.
@@ -62,7 +60,6 @@ class RegistryBuilder {
         std::uint32_t last_value = kNone;
         std::uint32_t value_count = 0;  // the chain's length, deleted ones included
         bool in_order = true;           // every subkey came after the last in Windows order
-        bool denied = false;
         bool link = false;
         bool deleted = false;
         std::unique_ptr<NameIndex> subkey_index;

@@ -111,10 +111,7 @@ std::shared_ptr<const RegistryTree> RegistryBuilder::Freeze() const {
         for (std::uint32_t v = from.first_value; v != kNone; v = values_[v].next) {
             if (!values_[v].deleted) tree->values_.push_back(values_[v].value);
         }
-        to = {from.name.data(),
-              static_cast<std::uint32_t>(from.name.size()),
-              from.denied,
-              nullptr,
+        to = {from.name.data(), static_cast<std::uint32_t>(from.name.size()), nullptr,
               std::span<const RegistryTree::Key* const>(tree->subkeys_)
                   .subspan(first_child[i] - 1, first_child[i + 1] - first_child[i]),
               std::span(tree->values_).subspan(first_value)};

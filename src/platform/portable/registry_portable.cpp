@@ -80,7 +80,6 @@ RegStatus Registry::OpenKey(const RegKey& parent, const char16_t* subkey, RegKey
         node = tree_->OpenChild(node, name);
         if (!node) return RegStatus::kFileNotFound;
     }
-    if (node->denied) return RegStatus::kAccessDenied;
     key = RegKey(const_cast<Key*>(node), true);
     return RegStatus::kSuccess;
 }

@@ -76,7 +76,7 @@ std::span<std::uint8_t> TextArena::Allocate(std::size_t size) {
 }
 
 RegistryTree::RegistryTree() {
-    keys_.push_back(Key{u"", 0, false, nullptr, {}, {}});
+    keys_.push_back(Key{u"", 0, nullptr, {}, {}});
 }
 
 const RegistryTree::Key* RegistryTree::OpenChild(const Key* parent,

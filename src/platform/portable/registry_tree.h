@@ -65,7 +65,6 @@ class RegistryTree {
     struct Key {
         const char16_t* name;
         std::uint32_t name_length;
-        bool denied;
         const Key* link;  // a symbolic link key: opening it opens this one
         std::span<const Key* const> subkeys;
         std::span<const Value> values;
