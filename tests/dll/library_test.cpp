@@ -1,8 +1,8 @@
 // The built binary, opened as the JVM opens it: every export under the name the JVM looks
 // for (on 32-bit Windows the stdcall-decorated one) wired to its answer; load and unload as
-// the loader drives them; on Windows Wine's registry after a regedit import of each fixture
-// and CryptoAPI from several processes at once. What each method answers for every input is
-// the unit tests' business.
+// the loader drives them; the registry fixtures read through the platform's registry
+// (Wine's after a regedit import); the credentials from several processes at once. What
+// each method answers for every input is the unit tests' business.
 //
 // With arguments the program is its own helper process and runs them as steps in order:
 // "in DIR" moves to DIR, "load" opens the built library once more, "unload" closes the last
@@ -152,17 +152,25 @@ TEST(Library, LoadAndUnloadAsTheLoaderDrivesThem) {
     }
 }
 
+// Puts a fixture alone into the registry the built library reads: Wine's, by a regedit
+// import, or on Linux the file named by VELTRANE_REGISTRY.
+int UseRegistry(const std::string& fixture) {
 #ifdef _WIN32
-int Regedit(const std::string& fixture) {
-    wchar_t windows[MAX_PATH];
-    GetWindowsDirectoryW(windows, MAX_PATH);
-    // A Linux path as Wine's drive Z: sees it.
-    std::string path = "Z:" + Fixture("registry/" + fixture).string();
-    for (char& c : path) c = c == '/' ? '\\' : c;
-    return Run(std::filesystem::path(windows) / "regedit.exe", {"/S", path});
+    const auto import = [](const std::string& name) {
+        wchar_t windows[MAX_PATH];
+        GetWindowsDirectoryW(windows, MAX_PATH);
+        // A Linux path as Wine's drive Z: sees it.
+        std::string path = "Z:" + Fixture("registry/" + name).string();
+        for (char& c : path) c = c == '/' ? '\\' : c;
+        return Run(std::filesystem::path(windows) / "regedit.exe", {"/S", path});
+    };
+    return import("wine-cleanup.reg") + import(fixture);
+#else
+    return setenv("VELTRANE_REGISTRY", Fixture("registry/" + fixture).c_str(), 1);
+#endif
 }
 
-// Each fixture alone in Wine's registry gives its profile through the built library: per
+// Each fixture alone in the registry gives its profile through the built library: per
 // code what g401 and g402 give, in the form of the .profile fixtures.
 TEST(Library, EachRegistryFixtureGivesItsProfile) {
     const std::pair<const char*, const char*> rows[] = {
@@ -170,12 +178,11 @@ TEST(Library, EachRegistryFixtureGivesItsProfile) {
         {"wine-first-modem-without-driver.reg", "empty.profile"},
         {"wine-driver-leads-nowhere.reg", "empty.profile"},
         {"wine-modem-below-instance.reg", "wine-modem-below-instance.profile"},
-        {"wine-cleanup.reg", "empty.profile"},  // the last: no fixture is left in the prefix
+        {"wine-cleanup.reg", "empty.profile"},  // the last: no fixture is left behind
     };
     for (const auto& [fixture, profile] : rows) {
         SCOPED_TRACE(fixture);
-        ASSERT_EQ(Regedit("wine-cleanup.reg"), 0);
-        ASSERT_EQ(Regedit(fixture), 0);
+        ASSERT_EQ(UseRegistry(fixture), 0);
         LoadedLibrary library(BuiltLibrary());
         FakeJvm vm;
         std::vector<std::vector<std::string>> got;
@@ -190,7 +197,6 @@ TEST(Library, EachRegistryFixtureGivesItsProfile) {
         EXPECT_EQ(got, FixtureRows(std::string("registry/") + profile));
     }
 }
-#endif
 
 // Three processes decrypting at once, each from a folder of its own, all get the
 // credentials and log nothing; on Windows over a key container "Veltrane" that a process
