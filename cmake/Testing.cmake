@@ -1,7 +1,8 @@
 # How tests are declared, the same on every build:
-#   veltrane_add_test(NAME <name> COMMAND <program> [args...] [WORKING_DIRECTORY <dir>])
-# On the Windows builds the program runs under Wine (CMAKE_CROSSCOMPILING_EMULATOR) in the
-# build folder's own prefix, which the fixture below makes fresh at the start of each run.
+#   veltrane_add_gtest(<name> SOURCES <files> [LIBRARIES <libraries>])
+# a GoogleTest program (with the shared test support) run as the test of that name. On the
+# Windows builds it runs under Wine (CMAKE_CROSSCOMPILING_EMULATOR) in the build folder's own
+# prefix, which the fixture below makes fresh at the start of each run.
 if(WIN32)
     if(CMAKE_SIZEOF_VOID_P EQUAL 4)
         set(VELTRANE_WINEARCH win32)
@@ -13,49 +14,32 @@ if(WIN32)
                           VELTRANE_WINEARCH=${VELTRANE_WINEARCH} WINEDEBUG=-all)
     add_test(NAME wine_prefix_fresh
              COMMAND ${CMAKE_COMMAND} -E env ${VELTRANE_WINE_ENV}
-                     ${PROJECT_SOURCE_DIR}/cmake/wine-prefix-fresh.sh)
+                     ${PROJECT_SOURCE_DIR}/cmake/wine-run.sh --fresh)
     set_tests_properties(wine_prefix_fresh PROPERTIES FIXTURES_SETUP wine_prefix)
 endif()
 
-function(veltrane_add_test)
-    cmake_parse_arguments(T "" "NAME;WORKING_DIRECTORY" "COMMAND;LABELS" ${ARGN})
-    if(NOT T_WORKING_DIRECTORY)
-        set(T_WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
-    endif()
-    add_test(NAME ${T_NAME} COMMAND ${T_COMMAND} WORKING_DIRECTORY ${T_WORKING_DIRECTORY})
-    if(WIN32)
-        set_tests_properties(${T_NAME} PROPERTIES FIXTURES_REQUIRED wine_prefix
-                                                  ENVIRONMENT "${VELTRANE_WINE_ENV}")
-    endif()
-    if(T_LABELS)
-        set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}")
-    endif()
-endfunction()
-
-# A GoogleTest program: the shared test support, GoogleTest itself, and the given sources.
 function(veltrane_add_gtest name)
     cmake_parse_arguments(T "" "" "SOURCES;LIBRARIES" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE veltrane_test_support GTest::gtest_main
                                           ${T_LIBRARIES})
-    veltrane_add_test(NAME ${name} COMMAND ${name})  # a target name: Wine runs it
+    add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+    if(WIN32)
+        set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_prefix
+                                                ENVIRONMENT "${VELTRANE_WINE_ENV}")
+    endif()
 endfunction()
 
 # A program run under valgrind's memcheck in a fresh scratch folder with a "log" folder (as
 # the library expects), failing on any error or any definite or indirect leak:
 #   veltrane_add_valgrind_test(NAME <name> COMMAND <program> [args...])
-# Linux builds without sanitizers only; without valgrind the test fails and says why.
+# Linux builds without sanitizers only.
 function(veltrane_add_valgrind_test)
     cmake_parse_arguments(T "" "NAME" "COMMAND" ${ARGN})
     if(WIN32 OR VELTRANE_SANITIZED)
         return()
     endif()
-    find_program(VELTRANE_VALGRIND valgrind)
-    if(NOT VELTRANE_VALGRIND)
-        add_test(NAME ${T_NAME}
-                 COMMAND sh -c "echo 'valgrind not found: scripts/test.sh installs it'; exit 1")
-        return()
-    endif()
+    find_program(VELTRANE_VALGRIND valgrind REQUIRED)
     set(_scratch ${CMAKE_CURRENT_BINARY_DIR}/scratch/${T_NAME})
     add_test(NAME ${T_NAME}
              COMMAND sh -c "rm -rf \"$1\" && mkdir -p \"$1/log\" && cd \"$1\" && shift && exec \"$@\""

@@ -31,7 +31,7 @@ void* LoadedLibrary::Symbol(const std::string& name) const {
 #endif
 
 std::filesystem::path BuiltLibrary() {
-    return ProgramFolder() / VELTRANE_LIBRARY_FILE;
+    return ThisProgram().parent_path() / VELTRANE_LIBRARY_FILE;
 }
 
 std::string NativeExportName(const std::string& jni_name, int argument_bytes) {

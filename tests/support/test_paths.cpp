@@ -11,13 +11,13 @@
 
 namespace veltrane::testing {
 
-std::filesystem::path ProgramFolder() {
+std::filesystem::path ThisProgram() {
 #ifdef _WIN32
     wchar_t buffer[MAX_PATH];
     DWORD n = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-    return std::filesystem::path(std::wstring(buffer, n)).parent_path();
+    return std::filesystem::path(std::wstring(buffer, n));
 #else
-    return std::filesystem::read_symlink("/proc/self/exe").parent_path();
+    return std::filesystem::read_symlink("/proc/self/exe");
 #endif
 }
 
@@ -39,14 +39,6 @@ std::string ReadFileBytes(const std::filesystem::path& path) {
     std::ostringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
-}
-
-std::filesystem::path HelperProgram(const std::string& name) {
-#ifdef _WIN32
-    return ProgramFolder() / (name + ".exe");
-#else
-    return ProgramFolder() / name;
-#endif
 }
 
 std::filesystem::path LogFileIn(const std::filesystem::path& folder) {

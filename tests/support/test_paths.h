@@ -1,6 +1,5 @@
-// Where test programs find what they need: the folder of the running program (the built
-// library and the helper program lie beside it), a fresh scratch folder per test, and the
-// data under tests/fixtures.
+// Where test programs find what they need: the running program, a fresh scratch folder per test,
+// and the data under tests/fixtures.
 #pragma once
 
 #include <filesystem>
@@ -9,16 +8,13 @@
 
 namespace veltrane::testing {
 
-std::filesystem::path ProgramFolder();
+// The running program (the built library lies beside it).
+std::filesystem::path ThisProgram();
 
 // An empty folder under the working directory, named after the running test.
 std::filesystem::path FreshFolder(const std::string& tag = "");
 
 std::string ReadFileBytes(const std::filesystem::path& path);
-
-// A helper program built beside the running test ("library_child" gives
-// library_child.exe on Windows).
-std::filesystem::path HelperProgram(const std::string& name);
 
 // Where the library keeps its log when attached with `folder` as working directory.
 std::filesystem::path LogFileIn(const std::filesystem::path& folder);
