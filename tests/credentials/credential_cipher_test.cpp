@@ -138,23 +138,23 @@ TEST_F(Credentials, KnownAnswersAndFailingSteps) {
         bool leftover = false;  // a container exists before the call
         bool left = false;      // and one after it
     };
+    using enum Step;
     const Case cases[] = {
-        {Bit(Step::kCreateHash), "Error 23\r\n"},
-        {Bit(Step::kHashData), "Error 24\r\n"},
-        {Bit(Step::kDeriveKey), "Error 25\r\n"},
+        {Bit(kCreateHash), "Error 23\r\n"},
+        {Bit(kHashData), "Error 24\r\n"},
+        {Bit(kDeriveKey), "Error 25\r\n"},
 #ifdef _WIN32
-        {Bit(Step::kCreateContainer), "Error 22\r\n"},
+        {Bit(kCreateContainer), "Error 22\r\n"},
         // A failed deletion discards the credential; the lines come in order.
-        {Bit(Step::kDeleteContainer), "Error 22-d\r\n", false, true},
-        {Bit(Step::kDeriveKey) | Bit(Step::kDeleteContainer), "Error 25\r\nError 22-d\r\n", false,
-         true},
-        {Bit(Step::kMutexHeld), "Error 22\r\n"},
-        {Bit(Step::kMutexAbandoned), ""},  // taken over
-        {Bit(Step::kOpenMutex), ""},       // the call goes on without
+        {Bit(kDeleteContainer), "Error 22-d\r\n", false, true},
+        {Bit(kDeriveKey) | Bit(kDeleteContainer), "Error 25\r\nError 22-d\r\n", false, true},
+        {Bit(kMutexHeld), "Error 22\r\n"},
+        {Bit(kMutexAbandoned), ""},  // taken over
+        {Bit(kOpenMutex), ""},       // the call goes on without
         // Without the mutex the container may be another decryption's: left alone.
-        {Bit(Step::kOpenMutex), "Error 22\r\n", true, true},
+        {Bit(kOpenMutex), "Error 22\r\n", true, true},
         // Replaced once only: the deletion fails, so does the second creation.
-        {Bit(Step::kDeleteContainer), "Error 22\r\n", true, true},
+        {Bit(kDeleteContainer), "Error 22\r\n", true, true},
 #endif
         {0, ""},  // nothing is left over from the failures
     };
