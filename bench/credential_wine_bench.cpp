@@ -31,10 +31,10 @@ int main(int argc, char** argv) {
     int calls = argc > 1 ? std::atoi(argv[1]) : 2000;
     LoadedLibrary library(BuiltLibrary());
     if (!library.loaded()) return 3;
-    auto g201 =
-        library.Function<Method>(NativeExportName("Java_com_quorindel_veltrane_J_D_g201", 12));
-    auto g202 =
-        library.Function<Method>(NativeExportName("Java_com_quorindel_veltrane_J_D_g202", 12));
+    auto g201 = reinterpret_cast<Method>(
+        library.Symbol(NativeExportName("Java_com_quorindel_veltrane_J_D_g201", 12)));
+    auto g202 = reinterpret_cast<Method>(
+        library.Symbol(NativeExportName("Java_com_quorindel_veltrane_J_D_g202", 12)));
     if (g201 == nullptr || g202 == nullptr) return 4;
     const jchar seven[7] = {'x', 'x', 'x', 'x', 'x', 'x', 'x'};
     double t201 = 0, t202 = 0, floor = 0;

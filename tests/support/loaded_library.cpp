@@ -1,5 +1,7 @@
 #include "loaded_library.h"
 
+#include <cstdlib>
+
 #include "test_paths.h"
 
 #ifdef _WIN32
@@ -31,6 +33,7 @@ void* LoadedLibrary::Symbol(const std::string& name) const {
 #endif
 
 std::filesystem::path BuiltLibrary() {
+    if (const char* path = std::getenv("VELTRANE_TEST_LIBRARY")) return path;
     return ThisProgram().parent_path() / VELTRANE_LIBRARY_FILE;
 }
 

@@ -16,16 +16,12 @@ class LoadedLibrary {
 
     bool loaded() const { return handle_ != nullptr; }
     void* Symbol(const std::string& name) const;
-    template <typename F>
-    F Function(const std::string& name) const {
-        return reinterpret_cast<F>(Symbol(name));
-    }
 
   private:
     void* handle_ = nullptr;
 };
 
-// The library beside the running test program.
+// The library beside the running test program, or the one VELTRANE_TEST_LIBRARY names.
 std::filesystem::path BuiltLibrary();
 
 // The name a native method is found under: on 32-bit Windows the stdcall-decorated
