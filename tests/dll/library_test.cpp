@@ -1,8 +1,7 @@
 // The built binary, opened as the JVM opens it: every export under the name the JVM looks
 // for (on 32-bit Windows the stdcall-decorated one) wired to its answer; load and unload as
-// the loader drives them; the registry fixtures read through the platform's registry
-// (Wine's after a regedit import); the credentials from several processes at once. What
-// each method answers for every input is the unit tests' business.
+// the loader drives them; the registry fixtures read through Wine's registry; the credentials from
+// several processes at once. What each method answers for every input is the unit tests' business.
 //
 // With arguments the program is its own helper process and runs them as steps in order:
 // "in DIR" moves to DIR, "load" opens the built library once more, "unload" closes the last
@@ -48,9 +47,7 @@ void* Native(const LoadedLibrary& library, const std::string& method, int bytes 
 }
 
 std::string Utf8(FakeJvm& vm, jobject text) {
-    if (text == nullptr) return "<null>";
-    const auto bytes = std::filesystem::path(vm.StringValue(text)).u8string();
-    return {bytes.begin(), bytes.end()};
+    return text == nullptr ? "<null>" : vm.Utf8Value(text);
 }
 
 // Runs a program with the given arguments and waits for it: its exit code.
@@ -152,10 +149,10 @@ TEST(Library, LoadAndUnloadAsTheLoaderDrivesThem) {
     }
 }
 
-// Puts a fixture alone into the registry the built library reads: Wine's, by a regedit
-// import, or on Linux the file named by VELTRANE_REGISTRY.
-int UseRegistry(const std::string& fixture) {
 #ifdef _WIN32
+// Puts a fixture alone into Wine's registry, by a regedit import. (On Linux the same
+// fixtures are the unit tests' and VELTRANE_REGISTRY the JVM tests'.)
+int UseRegistry(const std::string& fixture) {
     const auto import = [](const std::string& name) {
         wchar_t windows[MAX_PATH];
         GetWindowsDirectoryW(windows, MAX_PATH);
@@ -165,9 +162,6 @@ int UseRegistry(const std::string& fixture) {
         return Run(std::filesystem::path(windows) / "regedit.exe", {"/S", path});
     };
     return import("wine-cleanup.reg") + import(fixture);
-#else
-    return setenv("VELTRANE_REGISTRY", Fixture("registry/" + fixture).c_str(), 1);
-#endif
 }
 
 // Each fixture alone in the registry gives its profile through the built library: per
@@ -197,6 +191,7 @@ TEST(Library, EachRegistryFixtureGivesItsProfile) {
         EXPECT_EQ(got, FixtureRows(std::string("registry/") + profile));
     }
 }
+#endif
 
 // Three processes decrypting at once, each from a folder of its own, all get the
 // credentials and log nothing; on Windows over a key container "Veltrane" that a process

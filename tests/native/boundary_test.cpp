@@ -51,6 +51,7 @@ TEST(Boundary, EveryNativeGivesItsFailureResultWhenACallFailsOrMemoryRunsOut) {
     g_modemStrings = &profile;
     const auto g301 = Answer<Java_com_quorindel_veltrane_J_D_g301, 1>;
     const auto g402 = Answer<Java_com_quorindel_veltrane_E_B_D_g402, 8>;
+    using enum JniCall;
     const struct {
         const char* name;
         std::string (*call)(FakeJvm&);
@@ -59,24 +60,22 @@ TEST(Boundary, EveryNativeGivesItsFailureResultWhenACallFailsOrMemoryRunsOut) {
         bool throws;
         const char* answer;
     } rows[] = {
-        {"g201", Answer<Java_com_quorindel_veltrane_J_D_g201, nullptr>, JniCall::kNewString, 1,
-         true, "''"},
-        {"g202", Answer<Java_com_quorindel_veltrane_J_D_g202, nullptr>, JniCall::kNewString, 1,
-         true, "''"},
-        {"g301", g301, JniCall::kNewString, 1, false, "null"},
-        {"g301", g301, JniCall::kNewString, 1, true, "null"},
-        {"g401", List, JniCall::kFindClass, 1, false, "null"},
-        {"g401", List, JniCall::kNewObjectArray, 1, false, "null"},
-        {"g401", List, JniCall::kNewString, 1, false, "null"},
-        {"g401", List, JniCall::kNewString, 3, false, "null"},
-        {"g401", List, JniCall::kSetObjectArrayElement, 2, false, "ATZ|null|AT#VLS=0|"},
-        {"g401", List, JniCall::kNewString, 1, true, "null"},
-        {"g402", g402, JniCall::kNewString, 1, false, "null"},
-        {"g402", g402, JniCall::kNewString, 1, true, "null"},
-        {"g501", Level, JniCall::kGetArrayLength, 1, false, "5.000000"},
-        {"g501", Level, JniCall::kGetByteArrayRegion, 1, false, "5.000000"},
-        {"g501", Level, JniCall::kGetByteArrayRegion, 3, false, "5.000000"},
-        {"g501", Level, JniCall::kGetByteArrayRegion, 1, true, "5.000000"},
+        {"g201", Answer<Java_com_quorindel_veltrane_J_D_g201, nullptr>, kNewString, 1, true, "''"},
+        {"g202", Answer<Java_com_quorindel_veltrane_J_D_g202, nullptr>, kNewString, 1, true, "''"},
+        {"g301", g301, kNewString, 1, false, "null"},
+        {"g301", g301, kNewString, 1, true, "null"},
+        {"g401", List, kFindClass, 1, false, "null"},
+        {"g401", List, kNewObjectArray, 1, false, "null"},
+        {"g401", List, kNewString, 1, false, "null"},
+        {"g401", List, kNewString, 3, false, "null"},
+        {"g401", List, kSetObjectArrayElement, 2, false, "ATZ|null|AT#VLS=0|"},
+        {"g401", List, kNewString, 1, true, "null"},
+        {"g402", g402, kNewString, 1, false, "null"},
+        {"g402", g402, kNewString, 1, true, "null"},
+        {"g501", Level, kGetArrayLength, 1, false, "5.000000"},
+        {"g501", Level, kGetByteArrayRegion, 1, false, "5.000000"},
+        {"g501", Level, kGetByteArrayRegion, 3, false, "5.000000"},
+        {"g501", Level, kGetByteArrayRegion, 1, true, "5.000000"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.name) + ", row " + std::to_string(&row - rows));

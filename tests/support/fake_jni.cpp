@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <new>
 #include <utility>
 
@@ -164,18 +165,12 @@ jobject FakeJvm::Add(Object object) {
 }
 
 std::string FakeJvm::Utf8Value(jobject string) const {
-    std::string out;
-    for (const char16_t c : Get(string)->text) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += {static_cast<char>(0xC0 | c >> 6), static_cast<char>(0x80 | (c & 0x3F))};
-        } else {
-            out += {static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)),
-                    static_cast<char>(0x80 | (c & 0x3F))};
-        }
-    }
-    return out;
+    return Utf8(Get(string)->text);
+}
+
+std::string Utf8(std::u16string_view text) {
+    const auto bytes = std::filesystem::path(std::u16string(text)).u8string();
+    return {bytes.begin(), bytes.end()};
 }
 
 }  // namespace veltrane::testing

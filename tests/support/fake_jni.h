@@ -100,4 +100,7 @@ class FakeJvm {
     std::size_t region_bytes_ = 0;
 };
 
+// UTF-8 of text without surrogates.
+std::string Utf8(std::u16string_view text);
+
 }  // namespace veltrane::testing

@@ -23,11 +23,9 @@ std::filesystem::path ThisProgram() {
 
 std::filesystem::path FreshFolder(const std::string& tag) {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = info != nullptr ? std::string(info->test_suite_name()) + "." + info->name()
-                                       : std::string("no-test");
-    for (char& c : name) {
-        if (c == '/') c = '_';
-    }
+    const std::string name = info != nullptr
+                                 ? std::string(info->test_suite_name()) + "." + info->name()
+                                 : std::string("no-test");
     auto folder = std::filesystem::current_path() / "scratch" / (name + tag);
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
