@@ -39,7 +39,12 @@ function(veltrane_add_valgrind_test)
     if(WIN32 OR VELTRANE_SANITIZED)
         return()
     endif()
-    find_program(VELTRANE_VALGRIND valgrind REQUIRED)
+    find_program(VELTRANE_VALGRIND valgrind)
+    if(NOT VELTRANE_VALGRIND)  # the build goes on; the test says what it lacks
+        add_test(NAME ${T_NAME}
+                 COMMAND sh -c "echo 'valgrind not found (scripts/test.sh installs it)'; exit 1")
+        return()
+    endif()
     set(_scratch ${CMAKE_CURRENT_BINARY_DIR}/scratch/${T_NAME})
     add_test(NAME ${T_NAME}
              COMMAND sh -c "rm -rf \"$1\" && mkdir -p \"$1/log\" && cd \"$1\" && shift && exec \"$@\""
