@@ -165,10 +165,13 @@ TEST(RegistryFileTest, ReadsAFileInPieces) {
             ASSERT_TRUE(value && std::ranges::equal(value->Data(), Utf16LeView(texts[n] + u'\0')))
                 << n;
         }
+        // A bad last line, or a byte too many (in UTF-16 an odd size): the line after the last.
         const std::string bad = Encode(u"\"bad\"=qword:1\n", utf8).substr(utf8 ? 0 : 2);
-        const auto broken = ParseRegistryText(bytes + bad, "t.reg");
-        ASSERT_TRUE(broken.error);
-        EXPECT_EQ(broken.error->line, texts.size() + 3);
+        for (const std::string& tail : {bad, std::string("\x22")}) {
+            const auto broken = ParseRegistryText(bytes + tail, "t.reg");
+            ASSERT_TRUE(broken.error);
+            EXPECT_EQ(broken.error->line, texts.size() + 3);
+        }
     }
 }
 
