@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/portable/registry_builder.h"
+#include "platform/portable/registry_syntax.h"
 #include "platform/portable/registry_text.h"
 #include "platform/portable/registry_value_data.h"
 
@@ -18,7 +19,7 @@ namespace veltrane::platform {
 namespace {
 
 constexpr std::array<std::u16string_view, 2> kMachineRoots = {u"HKEY_LOCAL_MACHINE", u"HKLM"};
-constexpr std::u16string_view kLinkDirective = u"#link";
+constexpr std::string_view kLinkDirective = "#link";
 
 // The reason for a name the registry cannot hold; `what` is "key" or "value".
 [[noreturn]] void NameFault(TreeEditStatus status, const std::string& what) {
@@ -49,124 +50,134 @@ class Parser {
     enum class State { kNoKey, kInKey, kSkipping };
 
     void ReadHeader();
-    void KeyLine(std::u16string_view line);
-    void ValueLine(std::u16string_view line);
+    template <class Ch>
+    void Line(Text<Ch> line);
+    template <class Ch>
+    void KeyLine(Text<Ch> line);
+    template <class Ch>
+    void ValueLine(Text<Ch> line);
 
     RegistryTextLines& lines_;
     RegistryBuilder builder_;
     Dialect dialect_ = Dialect::kRegedit5;
     State state_ = State::kNoKey;
-    std::u16string path_;  // of the current key, below the machine root
-    std::u16string name_;
+    WideText path_;  // of the current key, below the machine root
+    WideText name_;
     std::optional<ValueDataDecoder> data_;
 };
 
 std::shared_ptr<const RegistryTree> Parser::Run() {
     ReadHeader();
-    std::u16string_view line;
+    TextLine line;
     while (NextLine(lines_, line)) {
-        line = TrimRight(TrimLeft(line));
-        if (line.empty() || line.front() == u';') continue;
-        switch (line.front()) {
-            case u'[':
-                KeyLine(line);
-                break;
-            case u'@':
-            case u'"':
-                ValueLine(line);
-                break;
-            case u'#':
-                if (dialect_ != Dialect::kWine) Fault("unexpected line '" + Quote(line) + "'");
-                // Wine's #time, #arch, #class lines say nothing a reader needs; #link
-                // makes the current key a symbolic link.
-                if (line == kLinkDirective && state_ == State::kInKey) builder_.MarkLink(path_);
-                break;
-            default:
-                Fault("unexpected line '" + Quote(line) +
-                      "': expected a [key], a value or a comment");
-        }
+        Visit(line, [this](auto text) { Line(text); });
     }
     return builder_.Freeze();
 }
 
+template <class Ch>
+void Parser::Line(Text<Ch> line) {
+    line = TrimRight(TrimLeft(line));
+    if (line.empty() || line.front() == Ch(';')) return;
+    switch (line.front()) {
+        case Ch('['):
+            KeyLine(line);
+            break;
+        case Ch('@'):
+        case Ch('"'):
+            ValueLine(line);
+            break;
+        case Ch('#'):
+            if (dialect_ != Dialect::kWine) Fault("unexpected line '" + Quote(line) + "'");
+            // Wine's #time, #arch, #class lines say nothing a reader needs; #link makes the
+            // current key a symbolic link.
+            if (IsText(line, kLinkDirective) && state_ == State::kInKey)
+                builder_.MarkLink(path_.view());
+            break;
+        default:
+            Fault("unexpected line '" + Quote(line) + "': expected a [key], a value or a comment");
+    }
+}
+
 void Parser::ReadHeader() {
-    std::u16string_view line;
+    TextLine line;
     if (!NextLine(lines_, line)) Fault("empty file: no header line");
-    line = TrimRight(line);
-    if (!DialectOfHeader(line, dialect_)) {
-        Fault("not a registry file: the first line is '" + Quote(line) + "'");
+    WideText header;
+    Visit(line, [&header](auto text) { header.Append(TrimRight(text)); });
+    if (!DialectOfHeader(header.view(), dialect_)) {
+        Fault("not a registry file: the first line is '" + Quote(header.view()) + "'");
     }
     data_.emplace(dialect_, lines_);
 }
 
-void Parser::KeyLine(std::u16string_view line) {
-    std::u16string_view inner;
+template <class Ch>
+void Parser::KeyLine(Text<Ch> line) {
     path_.clear();
+    bool deleting = false;
     if (dialect_ == Dialect::kWine) {
         // [Software\\Wine] 1700000000: an escaped path, then the time of the last change.
-        std::u16string_view rest =
-            line.substr(ReadQuoted(dialect_, line, 1, u']', path_, "key name"));
-        rest = TrimLeft(rest);
-        while (!rest.empty() && rest.front() >= u'0' && rest.front() <= u'9') rest.remove_prefix(1);
+        Text<Ch> rest =
+            TrimLeft(line.substr(ReadQuoted(dialect_, line, 1, ']', path_, "key name")));
+        while (!rest.empty() && rest.front() >= Ch('0') && rest.front() <= Ch('9')) {
+            rest.remove_prefix(1);
+        }
         ExpectEnd(rest);
-        inner = path_;
     } else {
-        const std::size_t close = line.rfind(u']');
-        if (close == std::u16string_view::npos) Fault("key line without a closing ']'");
+        const std::size_t close = line.rfind(Ch(']'));
+        if (close == Text<Ch>::npos) Fault("key line without a closing ']'");
         ExpectEnd(line.substr(close + 1));
-        inner = line.substr(1, close - 1);
-    }
-
-    bool deleting = false;
-    if (dialect_ != Dialect::kWine) {
-        if (!inner.empty() && inner.front() == u'-') {
+        Text<Ch> inner = line.substr(1, close - 1);
+        if (!inner.empty() && inner.front() == Ch('-')) {
             deleting = true;
             inner.remove_prefix(1);
         }
         if (inner.empty()) Fault("empty key path");
-        const std::size_t cut = inner.find(u'\\');
-        const std::u16string_view root = inner.substr(0, cut);
+        const std::size_t cut = inner.find(Ch('\\'));
+        path_.Append(inner.substr(0, cut));  // the root's name, for now
         bool machine = false;
-        for (std::u16string_view name : kMachineRoots) machine = machine || NamesEqual(root, name);
+        for (std::u16string_view name : kMachineRoots)
+            machine = machine || NamesEqual(path_.view(), name);
         if (!machine) {
             // Keys of the other roots (HKEY_CURRENT_USER, ...) are read and left out.
             state_ = State::kSkipping;
             return;
         }
-        inner = cut == std::u16string_view::npos ? std::u16string_view{} : inner.substr(cut + 1);
-        path_.assign(inner);  // the line's text lasts only until the next line is read
+        path_.clear();
+        if (cut != Text<Ch>::npos) path_.Append(inner.substr(cut + 1));
     }
     if (deleting) {
-        if (path_.empty()) Fault("the root key cannot be deleted");
-        const TreeEditStatus status = builder_.DeleteKey(path_);
+        if (path_.view().empty()) Fault("the root key cannot be deleted");
+        const TreeEditStatus status = builder_.DeleteKey(path_.view());
         if (status != TreeEditStatus::kOk && status != TreeEditStatus::kNotFound) {
             NameFault(status, "key");
         }
         state_ = State::kSkipping;
         return;
     }
-    const TreeEditStatus status = builder_.CreateKey(path_);
+    const TreeEditStatus status = builder_.CreateKey(path_.view());
     if (status != TreeEditStatus::kOk) NameFault(status, "key");
     state_ = State::kInKey;
 }
 
-void Parser::ValueLine(std::u16string_view line) {
+template <class Ch>
+void Parser::ValueLine(Text<Ch> line) {
     if (state_ == State::kNoKey) Fault("value before any [key] line");
     name_.clear();
     std::size_t pos = 1;
-    if (line.front() == u'"') pos = ReadQuoted(dialect_, line, 1, u'"', name_, "value name");
-    std::u16string_view data = TrimLeft(line.substr(pos));
-    if (data.empty() || data.front() != u'=') Fault("expected '=' after the value name");
+    if (line.front() == Ch('"')) pos = ReadQuoted(dialect_, line, 1, '"', name_, "value name");
+    Text<Ch> data = TrimLeft(line.substr(pos));
+    if (data.empty() || data.front() != Ch('=')) Fault("expected '=' after the value name");
     data = TrimLeft(data.substr(1));
 
     TreeEditStatus status = TreeEditStatus::kOk;
-    if (data.starts_with(u'-') && dialect_ != Dialect::kWine) {
+    if (!data.empty() && data.front() == Ch('-') && dialect_ != Dialect::kWine) {
         ExpectEnd(data.substr(1));
-        if (state_ == State::kInKey) status = builder_.DeleteValue(path_, name_);
+        if (state_ == State::kInKey) status = builder_.DeleteValue(path_.view(), name_.view());
         if (status == TreeEditStatus::kNotFound) status = TreeEditStatus::kOk;
     } else {
         const std::uint32_t type = data_->Decode(data);
-        if (state_ == State::kInKey) status = builder_.SetValue(path_, name_, type, data_->bytes());
+        if (state_ == State::kInKey)
+            status = builder_.SetValue(path_.view(), name_.view(), type, data_->bytes());
     }
     if (status != TreeEditStatus::kOk) NameFault(status, "value");
 }

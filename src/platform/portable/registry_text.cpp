@@ -33,6 +33,24 @@ constexpr std::array<Header, 3> kHeaders = {{
     {u"WINE REGISTRY Version 2", Dialect::kWine},
 }};
 
+// Whether no byte of `bytes` is above 0x7F; eight at a time, the last eight overlapping
+// the ones before where the size is no multiple of eight.
+bool IsAscii(std::string_view bytes) {
+    std::uint64_t high = 0;
+    std::uint64_t word;
+    if (bytes.size() < sizeof word) {
+        for (const char c : bytes) high |= static_cast<unsigned char>(c);
+    } else {
+        for (std::size_t i = 0; i + sizeof word <= bytes.size(); i += sizeof word) {
+            std::memcpy(&word, bytes.data() + i, sizeof word);
+            high |= word;
+        }
+        std::memcpy(&word, bytes.data() + bytes.size() - sizeof word, sizeof word);
+        high |= word;
+    }
+    return (high & 0x8080808080808080ull) == 0;
+}
+
 char16_t Utf16Unit(std::string_view bytes, std::size_t at) {
     return static_cast<char16_t>(static_cast<unsigned char>(bytes[at]) |
                                  (static_cast<unsigned char>(bytes[at + 1]) << 8));
@@ -119,8 +137,7 @@ bool RegistryTextLines::Detect(std::string_view bytes, TextDecodeFailure& failur
     return true;
 }
 
-RegistryTextLines::Result RegistryTextLines::Next(std::u16string_view& line,
-                                                  TextDecodeFailure& failure) {
+RegistryTextLines::Result RegistryTextLines::Next(TextLine& line, TextDecodeFailure& failure) {
     if (pos_ >= bytes_.size() && !More()) return Result::kEnd;
     ++line_number_;
     // The line ends at `end`, searched for from `scanned` bytes past its start on.
@@ -143,14 +160,21 @@ RegistryTextLines::Result RegistryTextLines::Next(std::u16string_view& line,
         }
         scanned = end + 1 - pos_;
     }
+    line.is_wide = true;
     if (encoding_ == Encoding::kUtf16) {
         // The bytes are UTF-16LE, as the code units are in memory on every target.
         buffer_.resize((end - pos_) / 2);
         std::memcpy(buffer_.data(), bytes_.data() + pos_, buffer_.size() * 2);
         pos_ = end + 2;
     } else {
-        const std::string_view raw = bytes_.substr(pos_, end - pos_);
+        std::string_view raw = bytes_.substr(pos_, end - pos_);
         pos_ = end + 1;
+        if (IsAscii(raw)) {
+            if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+            line.narrow = raw;
+            line.is_wide = false;
+            return Result::kLine;
+        }
         if (encoding_ == Encoding::kWindows1252) {
             buffer_.resize(raw.size());
             std::transform(raw.begin(), raw.end(), buffer_.begin(),
@@ -164,8 +188,8 @@ RegistryTextLines::Result RegistryTextLines::Next(std::u16string_view& line,
             return Result::kUndecodable;
         }
     }
-    line = buffer_;
-    if (!line.empty() && line.back() == u'\r') line.remove_suffix(1);
+    line.wide = buffer_;
+    if (!line.wide.empty() && line.wide.back() == u'\r') line.wide.remove_suffix(1);
     return Result::kLine;
 }
 
@@ -178,18 +202,6 @@ bool RegistryTextLines::DecodeUtf8Line(std::string_view bytes) {
     char16_t* out = buffer_.data();
     std::size_t i = 0;
     while (i < n) {
-        // Eight ASCII bytes at a time, the common case: each half widened in a register.
-        std::uint64_t word;
-        while (i + 8 <= n && (std::memcpy(&word, p + i, 8), (word & 0x8080808080808080ull) == 0)) {
-            for (const std::uint64_t half : {word & 0xFFFFFFFFu, word >> 32}) {
-                std::uint64_t units = (half | half << 16) & 0x0000FFFF0000FFFFull;
-                units = (units | units << 8) & 0x00FF00FF00FF00FFull;
-                std::memcpy(out, &units, sizeof units);
-                out += 4;
-            }
-            i += 8;
-        }
-        if (i == n) break;
         const unsigned char b = p[i];
         if (b < 0x80) {
             *out++ = b;

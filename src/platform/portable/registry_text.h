@@ -1,7 +1,8 @@
-// The lines of a registry file as UTF-16, whatever its encoding on disk: regedit's UTF-16LE
-// with a byte-order mark, UTF-8 (with or without a mark), or the 8-bit Windows-1252 of a
-// REGEDIT4 export. Lines are decoded one at a time into one buffer; a file is read in
-// pieces into another, so a large file is never held in memory whole.
+// The lines of a registry file, whatever its encoding on disk: regedit's UTF-16LE with a
+// byte-order mark, UTF-8 (with or without a mark), or the 8-bit Windows-1252 of a REGEDIT4
+// export. A line of 8-bit text that is all ASCII is handed on as its bytes; any other line
+// is decoded to UTF-16 into one buffer. A file is read in pieces into another, so a large
+// file is never held in memory whole.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +11,19 @@
 #include <string_view>
 
 namespace veltrane::platform {
+
+// One line without its line end (LF or CR LF): ASCII bytes, or UTF-16 when `is_wide`.
+struct TextLine {
+    std::string_view narrow;
+    std::u16string_view wide;
+    bool is_wide = false;
+};
+
+// Calls `f` with the line's text as the view it has.
+template <class F>
+decltype(auto) Visit(const TextLine& line, F&& f) {
+    return line.is_wide ? f(line.wide) : f(line.narrow);
+}
 
 struct TextDecodeFailure {
     std::size_t line;  // 1-based
@@ -27,8 +41,8 @@ class RegistryTextLines {
     // when the bytes cannot be such text.
     bool Open(ReadMore read_more, std::size_t size, TextDecodeFailure& failure);
 
-    // The next line without its line end (LF or CR LF). The view lasts until the next call.
-    Result Next(std::u16string_view& line, TextDecodeFailure& failure);
+    // The next line. Its views last until the next call.
+    Result Next(TextLine& line, TextDecodeFailure& failure);
 
     std::size_t line_number() const { return line_number_; }
 
