@@ -49,10 +49,10 @@ bool StartsWith(Text<Ch> s, std::string_view ascii) {
     return s.size() >= ascii.size() && IsText(s.substr(0, ascii.size()), ascii);
 }
 
-// The value of each ASCII hex digit; -1 for any other character.
-inline constexpr std::array<signed char, 128> kHexDigits = [] {
-    std::array<signed char, 128> digits{};
-    for (int c = 0; c < 128; ++c) {
+// The value of each hex digit among the first 256 code units; -1 for any other.
+inline constexpr std::array<signed char, 256> kHexDigits = [] {
+    std::array<signed char, 256> digits{};
+    for (int c = 0; c < 256; ++c) {
         digits[c] = c >= '0' && c <= '9'   ? static_cast<signed char>(c - '0')
                     : c >= 'a' && c <= 'f' ? static_cast<signed char>(c - 'a' + 10)
                     : c >= 'A' && c <= 'F' ? static_cast<signed char>(c - 'A' + 10)
@@ -64,6 +64,7 @@ inline constexpr std::array<signed char, 128> kHexDigits = [] {
 template <class Ch>
 int HexValue(Ch c) {
     const auto unit = static_cast<std::make_unsigned_t<Ch>>(c);
+    if constexpr (sizeof(Ch) == 1) return kHexDigits[unit];
     return unit < kHexDigits.size() ? kHexDigits[unit] : -1;
 }
 

@@ -48,11 +48,13 @@ template <class Ch>
 bool HexLine(Text<Ch> data, std::vector<std::uint8_t>& bytes) {
     std::size_t i = 0;
     while (true) {
-        // The usual run of "xx," in one step each.
-        for (int high, low; i + 3 <= data.size() && data[i + 2] == Ch(',') &&
-                            ((high = HexValue(data[i])) | (low = HexValue(data[i + 1]))) >= 0;
-             i += 3) {
+        // The usual "xx," (or "xx" at the end) in one step each.
+        while (i + 2 <= data.size() && (i + 2 == data.size() || data[i + 2] == Ch(','))) {
+            const int high = HexValue(data[i]);
+            const int low = HexValue(data[i + 1]);
+            if ((high | low) < 0) break;
             bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
+            i = std::min(i + 3, data.size());
         }
         while (i < data.size() && IsBlank(data[i])) ++i;
         if (i == data.size() || data[i] == Ch(';')) return false;
