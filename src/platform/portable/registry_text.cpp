@@ -175,22 +175,26 @@ RegistryTextLines::Result RegistryTextLines::Next(TextLine& line, TextDecodeFail
             line.is_wide = false;
             return Result::kLine;
         }
-        if (encoding_ == Encoding::kWindows1252) {
-            buffer_.resize(raw.size());
-            std::transform(raw.begin(), raw.end(), buffer_.begin(),
-                           [](char c) { return Windows1252Unit(static_cast<unsigned char>(c)); });
-        } else if (!DecodeUtf8Line(raw)) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "0x%02X",
-                          static_cast<unsigned char>(raw[buffer_.size()]));
-            failure = {line_number_,
-                       std::string("invalid UTF-8: byte ") + hex + " starts no valid sequence"};
-            return Result::kUndecodable;
-        }
+        if (!Widen(raw, failure)) return Result::kUndecodable;
     }
     line.wide = buffer_;
     if (!line.wide.empty() && line.wide.back() == u'\r') line.wide.remove_suffix(1);
     return Result::kLine;
+}
+
+bool RegistryTextLines::Widen(std::string_view raw, TextDecodeFailure& failure) {
+    if (encoding_ == Encoding::kWindows1252) {
+        buffer_.resize(raw.size());
+        std::transform(raw.begin(), raw.end(), buffer_.begin(),
+                       [](char c) { return Windows1252Unit(static_cast<unsigned char>(c)); });
+        return true;
+    }
+    if (DecodeUtf8Line(raw)) return true;
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned char>(raw[buffer_.size()]));
+    failure = {line_number_,
+               std::string("invalid UTF-8: byte ") + hex + " starts no valid sequence"};
+    return false;
 }
 
 // Decodes one line into buffer_; on an invalid sequence returns false with buffer_.size()

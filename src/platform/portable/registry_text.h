@@ -51,6 +51,8 @@ class RegistryTextLines {
 
     // The encoding of text that starts with `bytes`.
     bool Detect(std::string_view bytes, TextDecodeFailure& failure);
+    // A line of 8-bit text that is not all ASCII into buffer_; false when it is no text.
+    bool Widen(std::string_view raw, TextDecodeFailure& failure);
     bool DecodeUtf8Line(std::string_view bytes);
     // Keeps the bytes not yet taken and reads more after them; false at the file's end.
     bool More();
