@@ -13,6 +13,10 @@ namespace {
 // A key's subkeys or values are found by a plain scan up to this many; past it, through
 // an index, so that no file loads in quadratic time.
 constexpr std::size_t kIndexFrom = 16;
+// How many stored pieces are remembered for sharing, by the top bits of a hash.
+constexpr int kRecentBits = 12;
+constexpr std::size_t kRecentPieces = std::size_t{1} << kRecentBits;
+constexpr std::uint64_t kMix = 0x9E3779B97F4A7C15ull;  // 2^64 over the golden ratio
 
 std::size_t FoldedHash(std::u16string_view name) {
     std::size_t hash = 14695981039346656037ull;
@@ -20,12 +24,14 @@ std::size_t FoldedHash(std::u16string_view name) {
     return hash;
 }
 
-void Unindex(std::unique_ptr<std::unordered_multimap<std::size_t, std::uint32_t>>& index,
-             std::u16string_view name, std::uint32_t id) {
-    if (!index) return;
-    auto [it, end] = index->equal_range(FoldedHash(name));
+void Unindex(
+    std::unordered_map<std::uint32_t, std::unordered_multimap<std::size_t, std::uint32_t>>& indexes,
+    std::uint32_t owner, std::u16string_view name, std::uint32_t id) {
+    const auto found = indexes.find(owner);
+    if (found == indexes.end()) return;
+    auto [it, end] = found->second.equal_range(FoldedHash(name));
     while (it != end && it->second != id) ++it;
-    if (it != end) index->erase(it);
+    if (it != end) found->second.erase(it);
 }
 
 // How many code units two texts share from their starts; four at a time while they agree.
@@ -60,54 +66,75 @@ RegistryBuilder::RegistryBuilder() {
     keys_.emplace_back();
 }
 
-std::u16string_view RegistryBuilder::Store(std::u16string_view text) {
-    if (text.empty()) return u"";  // readers copy names out: never a null pointer
-    const auto piece = text_->Allocate(text.size() * sizeof(char16_t));
-    std::memcpy(piece.data(), text.data(), text.size() * sizeof(char16_t));
-    return {reinterpret_cast<const char16_t*>(piece.data()), text.size()};
+const std::uint8_t* RegistryBuilder::Store(std::span<const std::uint8_t> bytes) {
+    const std::size_t n = bytes.size();
+    if (n == 0) return nullptr;
+    if (recent_.empty()) recent_.resize(kRecentPieces);
+    const std::size_t ends = std::min<std::size_t>(n, 8);
+    std::uint64_t head = 0, tail = 0;
+    std::memcpy(&head, bytes.data(), ends);
+    std::memcpy(&tail, bytes.data() + n - ends, ends);
+    const std::uint64_t hash = ((head * kMix) ^ tail ^ n) * kMix;
+    std::span<const std::uint8_t>& recent = recent_[hash >> (64 - kRecentBits)];
+    if (recent.size() != n || std::memcmp(recent.data(), bytes.data(), n) != 0) {
+        const auto piece = text_->Allocate(n);
+        std::memcpy(piece.data(), bytes.data(), n);
+        recent = piece.first(n);
+    }
+    return recent.data();
 }
 
-std::uint32_t RegistryBuilder::FindSubkey(std::uint32_t parent, std::u16string_view name) const {
+const char16_t* RegistryBuilder::StoreName(std::u16string_view name) {
+    if (name.empty()) return u"";  // readers copy names out: never a null pointer
+    return reinterpret_cast<const char16_t*>(Store(
+        {reinterpret_cast<const std::uint8_t*>(name.data()), name.size() * sizeof(char16_t)}));
+}
+
+std::uint32_t RegistryBuilder::FindSubkey(std::uint32_t parent, std::u16string_view name) {
     const Key& key = keys_[parent];
-    auto is = [&](std::uint32_t k) { return !keys_[k].deleted && NamesEqual(keys_[k].name, name); };
-    if (key.in_order) {
-        // A name past the last one, as files list them, needs no search.
-        if (key.subkeys.empty() || CompareNames(keys_[key.subkeys.back()].name, name) < 0) {
-            return kNone;
-        }
-        const auto it = std::lower_bound(key.subkeys.begin(), key.subkeys.end(), name,
-                                         [this](std::uint32_t k, std::u16string_view n) {
-                                             return CompareNames(keys_[k].name, n) < 0;
-                                         });
-        return it != key.subkeys.end() && is(*it) ? *it : kNone;
-    }
-    if (key.subkey_index) {
-        for (auto [it, end] = key.subkey_index->equal_range(FoldedHash(name)); it != end; ++it) {
-            if (is(it->second)) return it->second;
-        }
+    // A name past the last one, as files list them, needs no search.
+    if (key.subkey_count == 0 ||
+        (key.in_order && CompareNames(keys_[key.last_subkey].Name(), name) < 0)) {
         return kNone;
     }
-    const auto it = std::find_if(key.subkeys.begin(), key.subkeys.end(), is);
-    return it == key.subkeys.end() ? kNone : *it;
+    auto is = [&](std::uint32_t k) {
+        return !keys_[k].deleted && NamesEqual(keys_[k].Name(), name);
+    };
+    if (key.subkey_count < kIndexFrom) {
+        std::uint32_t k = key.first_subkey;
+        while (k != kNone && !is(k)) k = keys_[k].next_sibling;
+        return k;
+    }
+    auto [index, fresh] = subkey_indexes_.try_emplace(parent);
+    if (fresh) {
+        for (std::uint32_t k = key.first_subkey; k != kNone; k = keys_[k].next_sibling) {
+            if (!keys_[k].deleted) index->second.emplace(FoldedHash(keys_[k].Name()), k);
+        }
+    }
+    for (auto [it, end] = index->second.equal_range(FoldedHash(name)); it != end; ++it) {
+        if (is(it->second)) return it->second;
+    }
+    return kNone;
 }
 
 std::uint32_t RegistryBuilder::AddSubkey(std::uint32_t parent, std::u16string_view name) {
-    const auto child = static_cast<std::uint32_t>(keys_.size());
-    keys_.emplace_back().name = Store(name);
+    const std::uint32_t child = keys_.size();
+    Key& added = keys_.emplace_back();
+    added.name = StoreName(name);
+    added.name_length = static_cast<std::uint16_t>(name.size());
     Key& key = keys_[parent];
-    if (key.in_order && !key.subkeys.empty() &&
-        CompareNames(keys_[key.subkeys.back()].name, name) >= 0) {
-        key.in_order = false;  // sorted when frozen
-    }
-    key.subkeys.push_back(child);
-    if (key.in_order || key.subkeys.size() < kIndexFrom) return child;
-    if (!key.subkey_index) {
-        key.subkey_index = std::make_unique<NameIndex>();
-        for (std::uint32_t k : key.subkeys) {
-            if (!keys_[k].deleted) key.subkey_index->emplace(FoldedHash(keys_[k].name), k);
-        }
+    if (key.subkey_count == 0) {
+        key.first_subkey = child;
     } else {
-        key.subkey_index->emplace(FoldedHash(name), child);
+        if (key.in_order && CompareNames(keys_[key.last_subkey].Name(), name) >= 0) {
+            key.in_order = false;  // sorted when frozen
+        }
+        keys_[key.last_subkey].next_sibling = child;
+    }
+    key.last_subkey = child;
+    ++key.subkey_count;
+    if (const auto index = subkey_indexes_.find(parent); index != subkey_indexes_.end()) {
+        index->second.emplace(FoldedHash(name), child);
     }
     return child;
 }
@@ -120,29 +147,31 @@ TreeEditStatus RegistryBuilder::Walk(std::u16string_view path, bool create, std:
         key = last_keys_.empty() ? 0 : last_keys_.back();
         return TreeEditStatus::kOk;
     }
+    // The names shared whole: those of the last path that end inside the common part, and
+    // the one ending where it ends if this path ends or goes on to a backslash there.
     const std::size_t same = CommonLength(path, last_path_);
-    // The names shared whole: those ending in a backslash inside the common part, and the
-    // one the common part ends with where both paths end or go on to a backslash there.
-    std::size_t depth =
-        static_cast<std::size_t>(std::count(path.begin(), path.begin() + same, u'\\'));
-    std::size_t start = same == 0 ? 0 : path.rfind(u'\\', same - 1) + 1;  // npos + 1 == 0
-    const bool whole_name = (same == path.size() || path[same] == u'\\') &&
-                            (same == last_path_.size() || last_path_[same] == u'\\');
-    if (whole_name && start < same) {
+    std::size_t depth = 0;
+    while (depth < last_ends_.size() && last_ends_[depth] < same) ++depth;
+    if (depth < last_ends_.size() && last_ends_[depth] == same &&
+        (same == path.size() || path[same] == u'\\')) {
         ++depth;
-        start = std::min(same + 1, path.size());
     }
+    const std::size_t start =
+        depth ? std::min<std::size_t>(last_ends_[depth - 1] + 1, path.size()) : 0;
     std::u16string_view rest = path.substr(start);
+    last_ends_.resize(depth);
     last_keys_.resize(depth);
     last_path_.clear();
     key = depth ? last_keys_.back() : 0;
 
+    TreeEditStatus status = TreeEditStatus::kOk;
     bool missing = false;  // past a missing key, the rest of the names is only checked
-    while (!rest.empty()) {
+    while (!rest.empty() && status == TreeEditStatus::kOk) {
         const std::u16string_view name = TakeKeyName(rest);
-        if (const TreeEditStatus bad = CheckKeyName(name); bad != TreeEditStatus::kOk) return bad;
-        if (++depth > kMaxKeyDepth) return TreeEditStatus::kTooDeep;
-        if (missing) continue;
+        status = CheckKeyName(name);
+        if (status == TreeEditStatus::kOk && ++depth > kMaxKeyDepth)
+            status = TreeEditStatus::kTooDeep;
+        if (missing || status != TreeEditStatus::kOk) continue;
         const std::uint32_t found = FindSubkey(key, name);
         if (found != kNone) {
             key = found;
@@ -152,19 +181,27 @@ TreeEditStatus RegistryBuilder::Walk(std::u16string_view path, bool create, std:
             missing = true;
             continue;
         }
+        last_ends_.push_back(static_cast<std::uint32_t>(name.data() + name.size() - path.data()));
         last_keys_.push_back(key);
     }
-    if (missing) return TreeEditStatus::kNotFound;
+    if (missing && status == TreeEditStatus::kOk) status = TreeEditStatus::kNotFound;
+    if (status != TreeEditStatus::kOk) {
+        // Known only for a path walked whole: the next walk starts from the root.
+        last_ends_.clear();
+        last_keys_.clear();
+        return status;
+    }
     last_path_.assign(path);
     return TreeEditStatus::kOk;
 }
 
 std::uint32_t RegistryBuilder::FindValue(std::uint32_t key, std::u16string_view name) const {
     auto is = [&](std::uint32_t v) {
-        return !values_[v].deleted && NamesEqual(values_[v].value.Name(), name);
+        return !values_[v].deleted && NamesEqual(values_[v].Name(), name);
     };
-    if (const auto& index = keys_[key].value_index) {
-        for (auto [it, end] = index->equal_range(FoldedHash(name)); it != end; ++it) {
+    if (keys_[key].value_count >= kIndexFrom) {
+        const NameIndex& index = value_indexes_.at(key);
+        for (auto [it, end] = index.equal_range(FoldedHash(name)); it != end; ++it) {
             if (is(it->second)) return it->second;
         }
         return kNone;
@@ -174,21 +211,20 @@ std::uint32_t RegistryBuilder::FindValue(std::uint32_t key, std::u16string_view 
     return v;
 }
 
-void RegistryBuilder::AddValue(std::uint32_t key, const RegistryTree::Value& value) {
-    const auto v = static_cast<std::uint32_t>(values_.size());
-    values_.push_back({value});
+void RegistryBuilder::AddValue(std::uint32_t key, const Value& value) {
+    const std::uint32_t v = values_.size();
+    values_.emplace_back() = value;
     Key& to = keys_[key];
     (to.last_value == kNone ? to.first_value : values_[to.last_value].next) = v;
     to.last_value = v;
     if (++to.value_count < kIndexFrom) return;
-    if (!to.value_index) {
-        to.value_index = std::make_unique<NameIndex>();
-        for (std::uint32_t i = to.first_value; i != kNone; i = values_[i].next) {
-            if (!values_[i].deleted)
-                to.value_index->emplace(FoldedHash(values_[i].value.Name()), i);
-        }
-    } else {
-        to.value_index->emplace(FoldedHash(value.Name()), v);
+    auto [index, fresh] = value_indexes_.try_emplace(key);
+    if (!fresh) {
+        index->second.emplace(FoldedHash(value.Name()), v);
+        return;
+    }
+    for (std::uint32_t i = to.first_value; i != kNone; i = values_[i].next) {
+        if (!values_[i].deleted) index->second.emplace(FoldedHash(values_[i].Name()), i);
     }
 }
 
@@ -198,16 +234,15 @@ TreeEditStatus RegistryBuilder::SetValue(std::u16string_view path, std::u16strin
     TreeEditStatus status = Walk(path, true, key);
     if (status == TreeEditStatus::kOk) status = CheckValueName(name);
     if (status != TreeEditStatus::kOk) return status;
-    const auto stored = text_->Allocate(data.size());
-    if (!data.empty()) std::memcpy(stored.data(), data.data(), data.size());
-    RegistryTree::Value value{nullptr, stored.data(), static_cast<std::uint32_t>(name.size()),
-                              static_cast<std::uint32_t>(data.size()), type};
+    Value value{nullptr, Store(data), static_cast<std::uint32_t>(data.size()),
+                type,    kNone,       static_cast<std::uint16_t>(name.size())};
     if (const std::uint32_t v = FindValue(key, name); v != kNone) {
-        value.name = values_[v].value.name;
-        values_[v].value = value;
+        value.name = values_[v].name;
+        value.next = values_[v].next;
+        values_[v] = value;
         return TreeEditStatus::kOk;
     }
-    value.name = Store(name).data();
+    value.name = StoreName(name);
     AddValue(key, value);
     return TreeEditStatus::kOk;
 }
@@ -231,9 +266,10 @@ TreeEditStatus RegistryBuilder::DeleteKey(std::u16string_view path) {
     const std::uint32_t child = FindSubkey(parent, name);
     if (child == kNone) return TreeEditStatus::kNotFound;
     keys_[child].deleted = true;
-    Unindex(keys_[parent].subkey_index, keys_[child].name, child);
+    Unindex(subkey_indexes_, parent, keys_[child].Name(), child);
     // The keys below it are no longer reachable, and no longer known to the last walk.
     last_path_.clear();
+    last_ends_.clear();
     last_keys_.clear();
     return TreeEditStatus::kOk;
 }
@@ -245,7 +281,7 @@ TreeEditStatus RegistryBuilder::DeleteValue(std::u16string_view path, std::u16st
     const std::uint32_t v = FindValue(key, name);
     if (v == kNone) return TreeEditStatus::kNotFound;
     values_[v].deleted = true;
-    Unindex(keys_[key].value_index, values_[v].value.Name(), v);
+    Unindex(value_indexes_, key, values_[v].Name(), v);
     return TreeEditStatus::kOk;
 }
 

@@ -80,19 +80,20 @@ std::shared_ptr<const RegistryTree> RegistryBuilder::Freeze() const {
     // order, from first_child[i] on in `order`.
     std::vector<std::uint32_t> order{0};
     std::vector<std::uint32_t> first_child;
+    order.reserve(keys_.size());
     first_child.reserve(keys_.size() + 1);
     std::size_t values = 0;  // of the live keys, deleted ones included
     for (std::size_t i = 0; i < order.size(); ++i) {
         const Key& key = keys_[order[i]];
         values += key.value_count;
         first_child.push_back(static_cast<std::uint32_t>(order.size()));
-        for (std::uint32_t s : key.subkeys) {
+        for (std::uint32_t s = key.first_subkey; s != kNone; s = keys_[s].next_sibling) {
             if (!keys_[s].deleted) order.push_back(s);
         }
         if (!key.in_order) {
             std::sort(order.begin() + first_child.back(), order.end(),
                       [this](std::uint32_t a, std::uint32_t b) {
-                          return CompareNames(keys_[a].name, keys_[b].name) < 0;
+                          return CompareNames(keys_[a].Name(), keys_[b].Name()) < 0;
                       });
         }
     }
@@ -109,9 +110,13 @@ std::shared_ptr<const RegistryTree> RegistryBuilder::Freeze() const {
         if (i > 0) tree->subkeys_[i - 1] = &to;  // every key but the root is someone's subkey
         const std::size_t first_value = tree->values_.size();
         for (std::uint32_t v = from.first_value; v != kNone; v = values_[v].next) {
-            if (!values_[v].deleted) tree->values_.push_back(values_[v].value);
+            const Value& value = values_[v];
+            if (!value.deleted) {
+                tree->values_.push_back(
+                    {value.name, value.data, value.name_length, value.data_size, value.type});
+            }
         }
-        to = {from.name.data(), static_cast<std::uint32_t>(from.name.size()), nullptr,
+        to = {from.name, from.name_length, nullptr,
               std::span<const RegistryTree::Key* const>(tree->subkeys_)
                   .subspan(first_child[i] - 1, first_child[i + 1] - first_child[i]),
               std::span(tree->values_).subspan(first_value)};

@@ -1,23 +1,18 @@
 #include "platform/portable/registry_tree.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace veltrane::platform {
 
 namespace {
 
-constexpr std::size_t kBlockSize = 64 * 1024;
-// A piece this large gets a block of its own rather than wasting the rest of one.
-constexpr std::size_t kOwnBlockFrom = kBlockSize / 4;
 // A link may point at another link; a chain this long is cut off rather than followed.
 constexpr int kMaxLinkHops = 16;
 
 }  // namespace
 
-char16_t FoldNameUnit(char16_t c) {
-    if (c < 0x80) {
-        return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 0x20) : c;
-    }
+char16_t FoldWideUnit(char16_t c) {
     if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 0x20);
     if (c == 0xFF) return 0x178;
     if (c >= 0x100 && c <= 0x17F) {
@@ -36,17 +31,16 @@ char16_t FoldNameUnit(char16_t c) {
     return c;
 }
 
-bool NamesEqual(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (a[i] != b[i] && FoldNameUnit(a[i]) != FoldNameUnit(b[i])) return false;
-    }
-    return true;
-}
-
 int CompareNames(std::u16string_view a, std::u16string_view b) {
     const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
+    std::size_t i = 0;
+    // What both spell alike compares equal: skipped four code units at a time.
+    for (std::uint64_t x, y; i + 4 <= n; i += 4) {
+        std::memcpy(&x, a.data() + i, sizeof x);
+        std::memcpy(&y, b.data() + i, sizeof y);
+        if (x != y) break;
+    }
+    for (; i < n; ++i) {
         if (a[i] == b[i]) continue;
         const char16_t x = FoldNameUnit(a[i]);
         const char16_t y = FoldNameUnit(b[i]);
@@ -56,23 +50,18 @@ int CompareNames(std::u16string_view a, std::u16string_view b) {
     return a.size() < b.size() ? -1 : 1;
 }
 
-std::span<std::uint8_t> TextArena::Allocate(std::size_t size) {
-    size = (size + 1) & ~std::size_t{1};  // names are UTF-16: keep everything 2-aligned
+std::span<std::uint8_t> TextArena::AllocateBlock(std::size_t size) {
     if (size == 0) return {};
     if (size >= kOwnBlockFrom) {
         blocks_.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(size));
         bytes_ += size;
         return {blocks_.back().get(), size};
     }
-    if (kBlockSize - used_ < size || !current_) {
-        blocks_.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(kBlockSize));
-        current_ = blocks_.back().get();
-        used_ = 0;
-        bytes_ += kBlockSize;
-    }
-    const std::span<std::uint8_t> piece{current_ + used_, size};
-    used_ += size;
-    return piece;
+    blocks_.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(kBlockSize));
+    bytes_ += kBlockSize;
+    next_ = blocks_.back().get() + size;
+    room_ = kBlockSize - size;
+    return {blocks_.back().get(), size};
 }
 
 RegistryTree::RegistryTree() {

@@ -30,8 +30,18 @@ using veltrane::kRegSz;
 
 // The upper-case form Windows compares names by (ASCII, Latin-1, Latin Extended-A, Greek,
 // Cyrillic); other code units compare as they are.
-char16_t FoldNameUnit(char16_t unit);
-bool NamesEqual(std::u16string_view a, std::u16string_view b);
+char16_t FoldWideUnit(char16_t unit);  // of a unit past ASCII
+inline char16_t FoldNameUnit(char16_t unit) {
+    if (unit >= 0x80) return FoldWideUnit(unit);
+    return (unit >= u'a' && unit <= u'z') ? static_cast<char16_t>(unit - 0x20) : unit;
+}
+inline bool NamesEqual(std::u16string_view a, std::u16string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i] && FoldNameUnit(a[i]) != FoldNameUnit(b[i])) return false;
+    }
+    return true;
+}
 // Windows order of subkey names: <0, 0, >0.
 int CompareNames(std::u16string_view a, std::u16string_view b);
 
@@ -39,13 +49,26 @@ int CompareNames(std::u16string_view a, std::u16string_view b);
 // written once is never changed, so a frozen tree shares the blocks of its builder.
 class TextArena {
   public:
-    std::span<std::uint8_t> Allocate(std::size_t size);
+    std::span<std::uint8_t> Allocate(std::size_t size) {
+        size = (size + 1) & ~std::size_t{1};  // names are UTF-16: keep everything 2-aligned
+        if (size == 0 || size >= kOwnBlockFrom || size > room_) return AllocateBlock(size);
+        const std::span<std::uint8_t> piece{next_, size};
+        next_ += size;
+        room_ -= size;
+        return piece;
+    }
     std::size_t bytes() const { return bytes_; }
 
   private:
+    static constexpr std::size_t kBlockSize = 64 * 1024;
+    // A piece this large gets a block of its own rather than wasting the rest of one.
+    static constexpr std::size_t kOwnBlockFrom = kBlockSize / 4;
+
+    std::span<std::uint8_t> AllocateBlock(std::size_t size);
+
     std::vector<std::unique_ptr<std::uint8_t[]>> blocks_;
-    std::uint8_t* current_ = nullptr;  // the block small pieces are cut from
-    std::size_t used_ = 0;
+    std::uint8_t* next_ = nullptr;  // where the next small piece is cut from
+    std::size_t room_ = 0;          // left after it in its block
     std::size_t bytes_ = 0;
 };
 
