@@ -70,10 +70,13 @@ const std::uint8_t* RegistryBuilder::Store(std::span<const std::uint8_t> bytes) 
     const std::size_t n = bytes.size();
     if (n == 0) return nullptr;
     if (recent_.empty()) recent_.resize(kRecentPieces);
-    const std::size_t ends = std::min<std::size_t>(n, 8);
-    std::uint64_t head = 0, tail = 0;
-    std::memcpy(&head, bytes.data(), ends);
-    std::memcpy(&tail, bytes.data() + n - ends, ends);
+    std::uint64_t head = 0, tail = 0;  // the first and last eight bytes, or all there are
+    if (n >= 8) {
+        std::memcpy(&head, bytes.data(), 8);
+        std::memcpy(&tail, bytes.data() + n - 8, 8);
+    } else {
+        for (std::uint8_t byte : bytes) tail = tail << 8 | byte;
+    }
     const std::uint64_t hash = ((head * kMix) ^ tail ^ n) * kMix;
     std::span<const std::uint8_t>& recent = recent_[hash >> (64 - kRecentBits)];
     if (recent.size() != n || std::memcmp(recent.data(), bytes.data(), n) != 0) {
@@ -90,31 +93,48 @@ const char16_t* RegistryBuilder::StoreName(std::u16string_view name) {
         {reinterpret_cast<const std::uint8_t*>(name.data()), name.size() * sizeof(char16_t)}));
 }
 
-std::uint32_t RegistryBuilder::FindSubkey(std::uint32_t parent, std::u16string_view name) {
-    const Key& key = keys_[parent];
-    // A name past the last one, as files list them, needs no search.
-    if (key.subkey_count == 0 ||
-        (key.in_order && CompareNames(keys_[key.last_subkey].Name(), name) < 0)) {
-        return kNone;
-    }
-    auto is = [&](std::uint32_t k) {
-        return !keys_[k].deleted && NamesEqual(keys_[k].Name(), name);
+// The live record of that name on a list: by a scan while the list is short, else through
+// its index, made when first needed and kept up to date as the list grows.
+template <typename Records>
+std::uint32_t RegistryBuilder::Find(const Records& records, const List& list, Indexes& indexes,
+                                    std::uint32_t owner, std::u16string_view name) {
+    auto is = [&](std::uint32_t r) {
+        return !records[r].deleted && NamesEqual(records[r].Name(), name);
     };
-    if (key.subkey_count < kIndexFrom) {
-        std::uint32_t k = key.first_subkey;
-        while (k != kNone && !is(k)) k = keys_[k].next_sibling;
-        return k;
+    if (list.count < kIndexFrom) {
+        std::uint32_t r = list.first;
+        while (r != kNone && !is(r)) r = records[r].next;
+        return r;
     }
-    auto [index, fresh] = subkey_indexes_.try_emplace(parent);
-    if (fresh) {
-        for (std::uint32_t k = key.first_subkey; k != kNone; k = keys_[k].next_sibling) {
-            if (!keys_[k].deleted) index->second.emplace(FoldedHash(keys_[k].Name()), k);
-        }
+    auto [index, fresh] = indexes.try_emplace(owner);
+    for (std::uint32_t r = list.first; fresh && r != kNone; r = records[r].next) {
+        if (!records[r].deleted) index->second.emplace(FoldedHash(records[r].Name()), r);
     }
     for (auto [it, end] = index->second.equal_range(FoldedHash(name)); it != end; ++it) {
         if (is(it->second)) return it->second;
     }
     return kNone;
+}
+
+template <typename Records>
+void RegistryBuilder::Append(Records& records, List& list, Indexes& indexes, std::uint32_t owner,
+                             std::uint32_t id) {
+    (list.count++ == 0 ? list.first : records[list.last].next) = id;
+    list.last = id;
+    if (list.count <= kIndexFrom) return;  // too short to have been given an index
+    if (const auto index = indexes.find(owner); index != indexes.end()) {
+        index->second.emplace(FoldedHash(records[id].Name()), id);
+    }
+}
+
+std::uint32_t RegistryBuilder::FindSubkey(std::uint32_t parent, std::u16string_view name) {
+    const Key& key = keys_[parent];
+    // A name past the last one, as files list them, needs no search.
+    if (key.subkeys.count == 0 ||
+        (key.in_order && CompareNames(keys_[key.subkeys.last].Name(), name) < 0)) {
+        return kNone;
+    }
+    return Find(keys_, key.subkeys, subkey_indexes_, parent, name);
 }
 
 std::uint32_t RegistryBuilder::AddSubkey(std::uint32_t parent, std::u16string_view name) {
@@ -123,19 +143,11 @@ std::uint32_t RegistryBuilder::AddSubkey(std::uint32_t parent, std::u16string_vi
     added.name = StoreName(name);
     added.name_length = static_cast<std::uint16_t>(name.size());
     Key& key = keys_[parent];
-    if (key.subkey_count == 0) {
-        key.first_subkey = child;
-    } else {
-        if (key.in_order && CompareNames(keys_[key.last_subkey].Name(), name) >= 0) {
-            key.in_order = false;  // sorted when frozen
-        }
-        keys_[key.last_subkey].next_sibling = child;
+    if (key.in_order && key.subkeys.count &&
+        CompareNames(keys_[key.subkeys.last].Name(), name) >= 0) {
+        key.in_order = false;  // sorted when frozen
     }
-    key.last_subkey = child;
-    ++key.subkey_count;
-    if (const auto index = subkey_indexes_.find(parent); index != subkey_indexes_.end()) {
-        index->second.emplace(FoldedHash(name), child);
-    }
+    Append(keys_, key.subkeys, subkey_indexes_, parent, child);
     return child;
 }
 
@@ -195,39 +207,6 @@ TreeEditStatus RegistryBuilder::Walk(std::u16string_view path, bool create, std:
     return TreeEditStatus::kOk;
 }
 
-std::uint32_t RegistryBuilder::FindValue(std::uint32_t key, std::u16string_view name) const {
-    auto is = [&](std::uint32_t v) {
-        return !values_[v].deleted && NamesEqual(values_[v].Name(), name);
-    };
-    if (keys_[key].value_count >= kIndexFrom) {
-        const NameIndex& index = value_indexes_.at(key);
-        for (auto [it, end] = index.equal_range(FoldedHash(name)); it != end; ++it) {
-            if (is(it->second)) return it->second;
-        }
-        return kNone;
-    }
-    std::uint32_t v = keys_[key].first_value;
-    while (v != kNone && !is(v)) v = values_[v].next;
-    return v;
-}
-
-void RegistryBuilder::AddValue(std::uint32_t key, const Value& value) {
-    const std::uint32_t v = values_.size();
-    values_.emplace_back() = value;
-    Key& to = keys_[key];
-    (to.last_value == kNone ? to.first_value : values_[to.last_value].next) = v;
-    to.last_value = v;
-    if (++to.value_count < kIndexFrom) return;
-    auto [index, fresh] = value_indexes_.try_emplace(key);
-    if (!fresh) {
-        index->second.emplace(FoldedHash(value.Name()), v);
-        return;
-    }
-    for (std::uint32_t i = to.first_value; i != kNone; i = values_[i].next) {
-        if (!values_[i].deleted) index->second.emplace(FoldedHash(values_[i].Name()), i);
-    }
-}
-
 TreeEditStatus RegistryBuilder::SetValue(std::u16string_view path, std::u16string_view name,
                                          std::uint32_t type, std::span<const std::uint8_t> data) {
     std::uint32_t key = 0;
@@ -236,14 +215,16 @@ TreeEditStatus RegistryBuilder::SetValue(std::u16string_view path, std::u16strin
     if (status != TreeEditStatus::kOk) return status;
     Value value{nullptr, Store(data), static_cast<std::uint32_t>(data.size()),
                 type,    kNone,       static_cast<std::uint16_t>(name.size())};
-    if (const std::uint32_t v = FindValue(key, name); v != kNone) {
+    List& values = keys_[key].values;
+    if (const std::uint32_t v = Find(values_, values, value_indexes_, key, name); v != kNone) {
         value.name = values_[v].name;
         value.next = values_[v].next;
         values_[v] = value;
         return TreeEditStatus::kOk;
     }
     value.name = StoreName(name);
-    AddValue(key, value);
+    values_.emplace_back() = value;
+    Append(values_, values, value_indexes_, key, values_.size() - 1);
     return TreeEditStatus::kOk;
 }
 
@@ -278,7 +259,7 @@ TreeEditStatus RegistryBuilder::DeleteValue(std::u16string_view path, std::u16st
     std::uint32_t key = 0;
     const TreeEditStatus status = Walk(path, false, key);
     if (status != TreeEditStatus::kOk) return status;
-    const std::uint32_t v = FindValue(key, name);
+    const std::uint32_t v = Find(values_, keys_[key].values, value_indexes_, key, name);
     if (v == kNone) return TreeEditStatus::kNotFound;
     values_[v].deleted = true;
     Unindex(value_indexes_, key, values_[v].Name(), v);

@@ -72,20 +72,21 @@ class RegistryBuilder {
         std::vector<std::unique_ptr<T[]>> chunks_;
         std::uint32_t size_ = 0;
     };
+    // Subkeys or values chained in the order they came, deleted ones included.
+    struct List {
+        std::uint32_t first = kNone;
+        std::uint32_t last = kNone;
+        std::uint32_t count = 0;
+    };
     struct Key {
         const char16_t* name = u"";
         std::uint16_t name_length = 0;
         bool in_order = true;  // every subkey came after the last in Windows order
         bool link = false;
         bool deleted = false;
-        // The subkeys, chained as they came, deleted ones included.
-        std::uint32_t first_subkey = kNone;
-        std::uint32_t last_subkey = kNone;
-        std::uint32_t next_sibling = kNone;
-        std::uint32_t subkey_count = 0;
-        std::uint32_t first_value = kNone;  // the values, chained in creation order
-        std::uint32_t last_value = kNone;
-        std::uint32_t value_count = 0;  // the chain's length, deleted ones included
+        std::uint32_t next = kNone;  // on its parent's list
+        List subkeys;
+        List values;
 
         std::u16string_view Name() const { return {name, name_length}; }
     };
@@ -106,18 +107,23 @@ class RegistryBuilder {
     const std::uint8_t* Store(std::span<const std::uint8_t> bytes);
     const char16_t* StoreName(std::u16string_view name);
     TreeEditStatus Walk(std::u16string_view path, bool create, std::uint32_t& key);
+    // The indexes of the lists that have one, by the key they belong to.
+    using Indexes = std::unordered_map<std::uint32_t, NameIndex>;
     // The live subkey or value of that name, or kNone.
     std::uint32_t FindSubkey(std::uint32_t parent, std::u16string_view name);
-    std::uint32_t FindValue(std::uint32_t key, std::u16string_view name) const;
+    template <typename Records>
+    static std::uint32_t Find(const Records& records, const List& list, Indexes& indexes,
+                              std::uint32_t owner, std::u16string_view name);
+    template <typename Records>
+    static void Append(Records& records, List& list, Indexes& indexes, std::uint32_t owner,
+                       std::uint32_t id);
     std::uint32_t AddSubkey(std::uint32_t parent, std::u16string_view name);
-    void AddValue(std::uint32_t key, const Value& value);
     static void ResolveLinks(RegistryTree& tree, const std::vector<RegistryTree::Key*>& links);
 
     Chunked<Key> keys_;  // the root first; a deleted key stays here, unreachable
     Chunked<Value> values_;
-    // The indexes of the keys that have one, by key.
-    std::unordered_map<std::uint32_t, NameIndex> subkey_indexes_;
-    std::unordered_map<std::uint32_t, NameIndex> value_indexes_;
+    Indexes subkey_indexes_;
+    Indexes value_indexes_;
     std::shared_ptr<TextArena> text_ = std::make_shared<TextArena>();
     // Pieces stored lately, by a hash of their size and ends: many keys have subkeys,
     // values and data alike.

@@ -85,9 +85,9 @@ std::shared_ptr<const RegistryTree> RegistryBuilder::Freeze() const {
     std::size_t values = 0;  // of the live keys, deleted ones included
     for (std::size_t i = 0; i < order.size(); ++i) {
         const Key& key = keys_[order[i]];
-        values += key.value_count;
+        values += key.values.count;
         first_child.push_back(static_cast<std::uint32_t>(order.size()));
-        for (std::uint32_t s = key.first_subkey; s != kNone; s = keys_[s].next_sibling) {
+        for (std::uint32_t s = key.subkeys.first; s != kNone; s = keys_[s].next) {
             if (!keys_[s].deleted) order.push_back(s);
         }
         if (!key.in_order) {
@@ -109,7 +109,7 @@ std::shared_ptr<const RegistryTree> RegistryBuilder::Freeze() const {
         RegistryTree::Key& to = tree->keys_[i];
         if (i > 0) tree->subkeys_[i - 1] = &to;  // every key but the root is someone's subkey
         const std::size_t first_value = tree->values_.size();
-        for (std::uint32_t v = from.first_value; v != kNone; v = values_[v].next) {
+        for (std::uint32_t v = from.values.first; v != kNone; v = values_[v].next) {
             const Value& value = values_[v];
             if (!value.deleted) {
                 tree->values_.push_back(

@@ -7,6 +7,9 @@ namespace veltrane::platform {
 
 namespace {
 
+constexpr std::size_t kBlockSize = 64 * 1024;
+// A piece this large gets a block of its own rather than wasting the rest of one.
+constexpr std::size_t kOwnBlockFrom = kBlockSize / 4;
 // A link may point at another link; a chain this long is cut off rather than followed.
 constexpr int kMaxLinkHops = 16;
 
@@ -50,18 +53,23 @@ int CompareNames(std::u16string_view a, std::u16string_view b) {
     return a.size() < b.size() ? -1 : 1;
 }
 
-std::span<std::uint8_t> TextArena::AllocateBlock(std::size_t size) {
+std::span<std::uint8_t> TextArena::Allocate(std::size_t size) {
+    size = (size + 1) & ~std::size_t{1};  // names are UTF-16: keep everything 2-aligned
     if (size == 0) return {};
     if (size >= kOwnBlockFrom) {
         blocks_.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(size));
         bytes_ += size;
         return {blocks_.back().get(), size};
     }
-    blocks_.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(kBlockSize));
-    bytes_ += kBlockSize;
-    next_ = blocks_.back().get() + size;
-    room_ = kBlockSize - size;
-    return {blocks_.back().get(), size};
+    if (kBlockSize - used_ < size || !current_) {
+        blocks_.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(kBlockSize));
+        current_ = blocks_.back().get();
+        used_ = 0;
+        bytes_ += kBlockSize;
+    }
+    const std::span<std::uint8_t> piece{current_ + used_, size};
+    used_ += size;
+    return piece;
 }
 
 RegistryTree::RegistryTree() {

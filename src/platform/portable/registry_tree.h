@@ -49,26 +49,13 @@ int CompareNames(std::u16string_view a, std::u16string_view b);
 // written once is never changed, so a frozen tree shares the blocks of its builder.
 class TextArena {
   public:
-    std::span<std::uint8_t> Allocate(std::size_t size) {
-        size = (size + 1) & ~std::size_t{1};  // names are UTF-16: keep everything 2-aligned
-        if (size == 0 || size >= kOwnBlockFrom || size > room_) return AllocateBlock(size);
-        const std::span<std::uint8_t> piece{next_, size};
-        next_ += size;
-        room_ -= size;
-        return piece;
-    }
+    std::span<std::uint8_t> Allocate(std::size_t size);
     std::size_t bytes() const { return bytes_; }
 
   private:
-    static constexpr std::size_t kBlockSize = 64 * 1024;
-    // A piece this large gets a block of its own rather than wasting the rest of one.
-    static constexpr std::size_t kOwnBlockFrom = kBlockSize / 4;
-
-    std::span<std::uint8_t> AllocateBlock(std::size_t size);
-
     std::vector<std::unique_ptr<std::uint8_t[]>> blocks_;
-    std::uint8_t* next_ = nullptr;  // where the next small piece is cut from
-    std::size_t room_ = 0;          // left after it in its block
+    std::uint8_t* current_ = nullptr;  // the block small pieces are cut from
+    std::size_t used_ = 0;
     std::size_t bytes_ = 0;
 };
 
