@@ -95,20 +95,20 @@ const char16_t* RegistryBuilder::StoreName(std::u16string_view name) {
 
 // The live record of that name on a list: by a scan while the list is short, else through
 // its index, made when first needed and kept up to date as the list grows.
-template <typename Records>
-std::uint32_t RegistryBuilder::Find(const Records& records, const List& list, Indexes& indexes,
-                                    std::uint32_t owner, std::u16string_view name) {
+template <typename Chain>
+std::uint32_t RegistryBuilder::Find(const Chain& chain, const List& list, Indexes& indexes,
+                                    std::uint32_t owner, std::u16string_view name) const {
     auto is = [&](std::uint32_t r) {
-        return !records[r].deleted && NamesEqual(records[r].Name(), name);
+        return !chain[r].deleted && NamesEqual(NameOf(chain[r]), name);
     };
     if (list.count < kIndexFrom) {
         std::uint32_t r = list.first;
-        while (r != kNone && !is(r)) r = records[r].next;
+        while (r != kNone && !is(r)) r = chain[r].next;
         return r;
     }
     auto [index, fresh] = indexes.try_emplace(owner);
-    for (std::uint32_t r = list.first; fresh && r != kNone; r = records[r].next) {
-        if (!records[r].deleted) index->second.emplace(FoldedHash(records[r].Name()), r);
+    for (std::uint32_t r = list.first; fresh && r != kNone; r = chain[r].next) {
+        if (!chain[r].deleted) index->second.emplace(FoldedHash(NameOf(chain[r])), r);
     }
     for (auto [it, end] = index->second.equal_range(FoldedHash(name)); it != end; ++it) {
         if (is(it->second)) return it->second;
@@ -116,14 +116,14 @@ std::uint32_t RegistryBuilder::Find(const Records& records, const List& list, In
     return kNone;
 }
 
-template <typename Records>
-void RegistryBuilder::Append(Records& records, List& list, Indexes& indexes, std::uint32_t owner,
+template <typename Chain>
+void RegistryBuilder::Append(Chain& chain, List& list, Indexes& indexes, std::uint32_t owner,
                              std::uint32_t id) {
-    (list.count++ == 0 ? list.first : records[list.last].next) = id;
+    (list.count++ == 0 ? list.first : chain[list.last].next) = id;
     list.last = id;
     if (list.count <= kIndexFrom) return;  // too short to have been given an index
     if (const auto index = indexes.find(owner); index != indexes.end()) {
-        index->second.emplace(FoldedHash(records[id].Name()), id);
+        index->second.emplace(FoldedHash(NameOf(chain[id])), id);
     }
 }
 
@@ -213,17 +213,19 @@ TreeEditStatus RegistryBuilder::SetValue(std::u16string_view path, std::u16strin
     TreeEditStatus status = Walk(path, true, key);
     if (status == TreeEditStatus::kOk) status = CheckValueName(name);
     if (status != TreeEditStatus::kOk) return status;
-    Value value{nullptr, Store(data), static_cast<std::uint32_t>(data.size()),
-                type,    kNone,       static_cast<std::uint16_t>(name.size())};
+    // A value set again keeps its place on the list and its name's text, with a new record.
+    const std::uint32_t record = records_->size();
+    RegistryTree::Value& stored = records_->emplace_back();
+    stored = {nullptr, Store(data), static_cast<std::uint32_t>(name.size()),
+              static_cast<std::uint32_t>(data.size()), type};
     List& values = keys_[key].values;
     if (const std::uint32_t v = Find(values_, values, value_indexes_, key, name); v != kNone) {
-        value.name = values_[v].name;
-        value.next = values_[v].next;
-        values_[v] = value;
+        stored.name = (*records_)[values_[v].record].name;
+        values_[v].record = record;
         return TreeEditStatus::kOk;
     }
-    value.name = StoreName(name);
-    values_.emplace_back() = value;
+    stored.name = StoreName(name);
+    values_.emplace_back().record = record;
     Append(values_, values, value_indexes_, key, values_.size() - 1);
     return TreeEditStatus::kOk;
 }
@@ -262,7 +264,7 @@ TreeEditStatus RegistryBuilder::DeleteValue(std::u16string_view path, std::u16st
     const std::uint32_t v = Find(values_, keys_[key].values, value_indexes_, key, name);
     if (v == kNone) return TreeEditStatus::kNotFound;
     values_[v].deleted = true;
-    Unindex(value_indexes_, key, values_[v].Name(), v);
+    Unindex(value_indexes_, key, NameOf(values_[v]), v);
     return TreeEditStatus::kOk;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -60,6 +61,8 @@ class RegistryBuilder {
         T& operator[](std::size_t i) { return chunks_[i >> kShift][i & (kSize - 1)]; }
         const T& operator[](std::size_t i) const { return chunks_[i >> kShift][i & (kSize - 1)]; }
         std::uint32_t size() const { return size_; }
+        std::size_t bytes() const { return chunks_.size() * kSize * sizeof(T); }
+        static bool SameChunk(std::size_t a, std::size_t b) { return a >> kShift == b >> kShift; }
         T& emplace_back() {
             if ((size_ >> kShift) == chunks_.size())
                 chunks_.push_back(std::make_unique<T[]>(kSize));
@@ -91,16 +94,15 @@ class RegistryBuilder {
         std::u16string_view Name() const { return {name, name_length}; }
     };
     struct Value {
-        const char16_t* name;
-        const std::uint8_t* data;
-        std::uint32_t data_size;
-        std::uint32_t type;
+        std::uint32_t record;  // what the tree is given
         std::uint32_t next = kNone;
-        std::uint16_t name_length;  // a value name has at most 16383 code units
         bool deleted = false;
-
-        std::u16string_view Name() const { return {name, name_length}; }
     };
+    using Records = Chunked<RegistryTree::Value>;
+    std::u16string_view NameOf(const Key& key) const { return key.Name(); }
+    std::u16string_view NameOf(const Value& value) const {
+        return (*records_)[value.record].Name();
+    }
 
     TreeEditStatus Mark(std::u16string_view path, bool Key::*flag);
     // A copy of names or data in the tree's text; one copy serves pieces stored alike.
@@ -111,17 +113,19 @@ class RegistryBuilder {
     using Indexes = std::unordered_map<std::uint32_t, NameIndex>;
     // The live subkey or value of that name, or kNone.
     std::uint32_t FindSubkey(std::uint32_t parent, std::u16string_view name);
-    template <typename Records>
-    static std::uint32_t Find(const Records& records, const List& list, Indexes& indexes,
-                              std::uint32_t owner, std::u16string_view name);
-    template <typename Records>
-    static void Append(Records& records, List& list, Indexes& indexes, std::uint32_t owner,
-                       std::uint32_t id);
+    template <typename Chain>
+    std::uint32_t Find(const Chain& chain, const List& list, Indexes& indexes, std::uint32_t owner,
+                       std::u16string_view name) const;
+    template <typename Chain>
+    void Append(Chain& chain, List& list, Indexes& indexes, std::uint32_t owner, std::uint32_t id);
+    // A key's live values where they lie, if side by side in one chunk as a file lists them.
+    std::optional<std::span<const RegistryTree::Value>> ValuesInPlace(const Key& key) const;
     std::uint32_t AddSubkey(std::uint32_t parent, std::u16string_view name);
     static void ResolveLinks(RegistryTree& tree, const std::vector<RegistryTree::Key*>& links);
 
     Chunked<Key> keys_;  // the root first; a deleted key stays here, unreachable
     Chunked<Value> values_;
+    std::shared_ptr<Records> records_ = std::make_shared<Records>();  // shared with trees
     Indexes subkey_indexes_;
     Indexes value_indexes_;
     std::shared_ptr<TextArena> text_ = std::make_shared<TextArena>();

@@ -75,6 +75,19 @@ void RegistryBuilder::ResolveLinks(RegistryTree& tree,
     }
 }
 
+std::optional<std::span<const RegistryTree::Value>> RegistryBuilder::ValuesInPlace(
+    const Key& key) const {
+    std::uint32_t first = 0, count = 0;
+    for (std::uint32_t v = key.values.first; v != kNone; v = values_[v].next) {
+        if (values_[v].deleted) continue;
+        if (count == 0) first = values_[v].record;
+        if (values_[v].record != first + count++) return std::nullopt;
+    }
+    if (count == 0) return std::span<const RegistryTree::Value>{};
+    if (!Records::SameChunk(first, first + count - 1)) return std::nullopt;
+    return std::span(&(*records_)[first], count);
+}
+
 std::shared_ptr<const RegistryTree> RegistryBuilder::Freeze() const {
     // The keys still reachable, breadth first: each key's subkeys side by side in Windows
     // order, from first_child[i] on in `order`.
@@ -82,10 +95,10 @@ std::shared_ptr<const RegistryTree> RegistryBuilder::Freeze() const {
     std::vector<std::uint32_t> first_child;
     order.reserve(keys_.size());
     first_child.reserve(keys_.size() + 1);
-    std::size_t values = 0;  // of the live keys, deleted ones included
+    std::size_t copies = 0;  // values of the live keys that cannot stay where they are
     for (std::size_t i = 0; i < order.size(); ++i) {
         const Key& key = keys_[order[i]];
-        values += key.values.count;
+        if (!ValuesInPlace(key)) copies += key.values.count;
         first_child.push_back(static_cast<std::uint32_t>(order.size()));
         for (std::uint32_t s = key.subkeys.first; s != kNone; s = keys_[s].next) {
             if (!keys_[s].deleted) order.push_back(s);
@@ -102,28 +115,27 @@ std::shared_ptr<const RegistryTree> RegistryBuilder::Freeze() const {
     auto tree = std::make_shared<RegistryTree>();
     tree->keys_.resize(order.size());
     tree->subkeys_.resize(order.size() - 1);
-    tree->values_.reserve(values);
+    tree->values_.reserve(copies);
     std::vector<RegistryTree::Key*> links;
     for (std::size_t i = 0; i < order.size(); ++i) {
         const Key& from = keys_[order[i]];
         RegistryTree::Key& to = tree->keys_[i];
         if (i > 0) tree->subkeys_[i - 1] = &to;  // every key but the root is someone's subkey
         const std::size_t first_value = tree->values_.size();
-        for (std::uint32_t v = from.values.first; v != kNone; v = values_[v].next) {
-            const Value& value = values_[v];
-            if (!value.deleted) {
-                tree->values_.push_back(
-                    {value.name, value.data, value.name_length, value.data_size, value.type});
-            }
+        const auto in_place = ValuesInPlace(from);
+        for (std::uint32_t v = from.values.first; !in_place && v != kNone; v = values_[v].next) {
+            if (!values_[v].deleted) tree->values_.push_back((*records_)[values_[v].record]);
         }
         to = {from.name, from.name_length, nullptr,
               std::span<const RegistryTree::Key* const>(tree->subkeys_)
                   .subspan(first_child[i] - 1, first_child[i + 1] - first_child[i]),
-              std::span(tree->values_).subspan(first_value)};
+              in_place ? *in_place : std::span(tree->values_).subspan(first_value)};
         if (from.link) links.push_back(&to);
     }
     tree->keys_[0].name = u"";
     tree->text_ = text_;
+    tree->builder_values_ = records_;
+    tree->builder_value_bytes_ = records_->bytes();
     ResolveLinks(*tree, links);
     return tree;
 }

@@ -96,8 +96,9 @@ const RegistryTree::Value* RegistryTree::FindValue(const Key* key, std::u16strin
 }
 
 std::size_t RegistryTree::MemoryUsed() const {
-    return sizeof(*this) + (text_ ? text_->bytes() : 0) + keys_.capacity() * sizeof(Key) +
-           subkeys_.capacity() * sizeof(const Key*) + values_.capacity() * sizeof(Value);
+    return sizeof(*this) + (text_ ? text_->bytes() : 0) + builder_value_bytes_ +
+           keys_.capacity() * sizeof(Key) + subkeys_.capacity() * sizeof(const Key*) +
+           values_.capacity() * sizeof(Value);
 }
 
 }  // namespace veltrane::platform

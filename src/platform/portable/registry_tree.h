@@ -102,6 +102,9 @@ class RegistryTree {
     std::vector<const Key*> subkeys_;
     std::vector<Value> values_;
     std::shared_ptr<const TextArena> text_;
+    // Values as their builder stored them, which spans of keys_ point into.
+    std::shared_ptr<const void> builder_values_;
+    std::size_t builder_value_bytes_ = 0;
 };
 
 }  // namespace veltrane::platform
