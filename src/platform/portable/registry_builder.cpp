@@ -34,19 +34,6 @@ void Unindex(
     if (it != end) found->second.erase(it);
 }
 
-// How many code units two texts share from their starts; four at a time while they agree.
-std::size_t CommonLength(std::u16string_view a, std::u16string_view b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    std::size_t i = 0;
-    for (std::uint64_t x, y; i + 4 <= n; i += 4) {
-        std::memcpy(&x, a.data() + i, sizeof x);
-        std::memcpy(&y, b.data() + i, sizeof y);
-        if (x != y) break;
-    }
-    while (i < n && a[i] == b[i]) ++i;
-    return i;
-}
-
 TreeEditStatus CheckKeyName(std::u16string_view name) {
     if (name.empty()) return TreeEditStatus::kEmptyName;
     if (name.size() > kMaxKeyNameLength) return TreeEditStatus::kNameTooLong;

@@ -1,7 +1,6 @@
 #include "platform/portable/registry_tree.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace veltrane::platform {
 
@@ -32,25 +31,6 @@ char16_t FoldWideUnit(char16_t c) {
     if (c >= 0x430 && c <= 0x44F) return static_cast<char16_t>(c - 0x20);
     if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 0x50);
     return c;
-}
-
-int CompareNames(std::u16string_view a, std::u16string_view b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    std::size_t i = 0;
-    // What both spell alike compares equal: skipped four code units at a time.
-    for (std::uint64_t x, y; i + 4 <= n; i += 4) {
-        std::memcpy(&x, a.data() + i, sizeof x);
-        std::memcpy(&y, b.data() + i, sizeof y);
-        if (x != y) break;
-    }
-    for (; i < n; ++i) {
-        if (a[i] == b[i]) continue;
-        const char16_t x = FoldNameUnit(a[i]);
-        const char16_t y = FoldNameUnit(b[i]);
-        if (x != y) return x < y ? -1 : 1;
-    }
-    if (a.size() == b.size()) return 0;
-    return a.size() < b.size() ? -1 : 1;
 }
 
 std::span<std::uint8_t> TextArena::Allocate(std::size_t size) {

@@ -5,8 +5,10 @@
 // never changes afterwards.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string_view>
@@ -42,8 +44,29 @@ inline bool NamesEqual(std::u16string_view a, std::u16string_view b) {
     }
     return true;
 }
+// How many code units two texts share from their starts; four at a time while they agree.
+inline std::size_t CommonLength(std::u16string_view a, std::u16string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    std::size_t i = 0;
+    for (std::uint64_t x, y; i + 4 <= n; i += 4) {
+        std::memcpy(&x, a.data() + i, sizeof x);
+        std::memcpy(&y, b.data() + i, sizeof y);
+        if (x != y) break;
+    }
+    while (i < n && a[i] == b[i]) ++i;
+    return i;
+}
 // Windows order of subkey names: <0, 0, >0.
-int CompareNames(std::u16string_view a, std::u16string_view b);
+inline int CompareNames(std::u16string_view a, std::u16string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = CommonLength(a, b); i < n; ++i) {
+        const char16_t x = FoldNameUnit(a[i]);
+        const char16_t y = FoldNameUnit(b[i]);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    if (a.size() == b.size()) return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
 
 // Names and data of a tree, in large blocks: a tree costs little beyond its text. What is
 // written once is never changed, so a frozen tree shares the blocks of its builder.
