@@ -95,10 +95,8 @@ std::shared_ptr<const RegistryTree> RegistryBuilder::Freeze() const {
     std::vector<std::uint32_t> first_child;
     order.reserve(keys_.size());
     first_child.reserve(keys_.size() + 1);
-    std::size_t copies = 0;  // values of the live keys that cannot stay where they are
     for (std::size_t i = 0; i < order.size(); ++i) {
         const Key& key = keys_[order[i]];
-        if (!ValuesInPlace(key)) copies += key.values.count;
         first_child.push_back(static_cast<std::uint32_t>(order.size()));
         for (std::uint32_t s = key.subkeys.first; s != kNone; s = keys_[s].next) {
             if (!keys_[s].deleted) order.push_back(s);
@@ -115,22 +113,33 @@ std::shared_ptr<const RegistryTree> RegistryBuilder::Freeze() const {
     auto tree = std::make_shared<RegistryTree>();
     tree->keys_.resize(order.size());
     tree->subkeys_.resize(order.size() - 1);
-    tree->values_.reserve(copies);
     std::vector<RegistryTree::Key*> links;
+    // The keys whose values are copied, and where theirs start: their spans are set once
+    // the copies stop moving.
+    std::vector<std::pair<std::size_t, std::size_t>> copied;
     for (std::size_t i = 0; i < order.size(); ++i) {
         const Key& from = keys_[order[i]];
         RegistryTree::Key& to = tree->keys_[i];
         if (i > 0) tree->subkeys_[i - 1] = &to;  // every key but the root is someone's subkey
-        const std::size_t first_value = tree->values_.size();
-        const auto in_place = ValuesInPlace(from);
-        for (std::uint32_t v = from.values.first; !in_place && v != kNone; v = values_[v].next) {
-            if (!values_[v].deleted) tree->values_.push_back((*records_)[values_[v].record]);
+        to.name = from.name;
+        to.name_length = from.name_length;
+        to.subkeys = std::span<const RegistryTree::Key* const>(tree->subkeys_)
+                         .subspan(first_child[i] - 1, first_child[i + 1] - first_child[i]);
+        if (const auto in_place = ValuesInPlace(from)) {
+            to.values = *in_place;
+        } else {
+            copied.push_back({i, tree->values_.size()});
+            for (std::uint32_t v = from.values.first; v != kNone; v = values_[v].next) {
+                if (!values_[v].deleted) tree->values_.push_back((*records_)[values_[v].record]);
+            }
         }
-        to = {from.name, from.name_length, nullptr,
-              std::span<const RegistryTree::Key* const>(tree->subkeys_)
-                  .subspan(first_child[i] - 1, first_child[i + 1] - first_child[i]),
-              in_place ? *in_place : std::span(tree->values_).subspan(first_value)};
         if (from.link) links.push_back(&to);
+    }
+    copied.push_back({order.size(), tree->values_.size()});
+    for (std::size_t c = 0; c + 1 < copied.size(); ++c) {
+        tree->keys_[copied[c].first].values =
+            std::span(tree->values_)
+                .subspan(copied[c].second, copied[c + 1].second - copied[c].second);
     }
     tree->keys_[0].name = u"";
     tree->text_ = text_;
