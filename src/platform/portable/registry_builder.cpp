@@ -13,6 +13,10 @@ namespace {
 // A key's subkeys or values are found by a plain scan up to this many; past it, through
 // an index, so that no file loads in quadratic time.
 constexpr std::size_t kIndexFrom = 16;
+// How many stored pieces are remembered for sharing, by the top bits of a hash.
+constexpr int kRecentBits = 12;
+constexpr std::size_t kRecentPieces = std::size_t{1} << kRecentBits;
+constexpr std::uint64_t kMix = 0x9E3779B97F4A7C15ull;  // 2^64 over the golden ratio
 
 std::size_t FoldedHash(std::u16string_view name) {
     std::size_t hash = 14695981039346656037ull;
@@ -20,25 +24,14 @@ std::size_t FoldedHash(std::u16string_view name) {
     return hash;
 }
 
-void Unindex(std::unique_ptr<std::unordered_multimap<std::size_t, std::uint32_t>>& index,
-             std::u16string_view name, std::uint32_t id) {
-    if (!index) return;
-    auto [it, end] = index->equal_range(FoldedHash(name));
+void Unindex(
+    std::unordered_map<std::uint32_t, std::unordered_multimap<std::size_t, std::uint32_t>>& indexes,
+    std::uint32_t owner, std::u16string_view name, std::uint32_t id) {
+    const auto found = indexes.find(owner);
+    if (found == indexes.end()) return;
+    auto [it, end] = found->second.equal_range(FoldedHash(name));
     while (it != end && it->second != id) ++it;
-    if (it != end) index->erase(it);
-}
-
-// How many code units two texts share from their starts; four at a time while they agree.
-std::size_t CommonLength(std::u16string_view a, std::u16string_view b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    std::size_t i = 0;
-    for (std::uint64_t x, y; i + 4 <= n; i += 4) {
-        std::memcpy(&x, a.data() + i, sizeof x);
-        std::memcpy(&y, b.data() + i, sizeof y);
-        if (x != y) break;
-    }
-    while (i < n && a[i] == b[i]) ++i;
-    return i;
+    if (it != end) found->second.erase(it);
 }
 
 TreeEditStatus CheckKeyName(std::u16string_view name) {
@@ -60,55 +53,88 @@ RegistryBuilder::RegistryBuilder() {
     keys_.emplace_back();
 }
 
-std::u16string_view RegistryBuilder::Store(std::u16string_view text) {
-    if (text.empty()) return u"";  // readers copy names out: never a null pointer
-    const auto piece = text_->Allocate(text.size() * sizeof(char16_t));
-    std::memcpy(piece.data(), text.data(), text.size() * sizeof(char16_t));
-    return {reinterpret_cast<const char16_t*>(piece.data()), text.size()};
+const std::uint8_t* RegistryBuilder::Store(std::span<const std::uint8_t> bytes) {
+    const std::size_t n = bytes.size();
+    if (n == 0) return nullptr;
+    if (recent_.empty()) recent_.resize(kRecentPieces);
+    std::uint64_t head = 0, tail = 0;  // the first and last eight bytes, or all there are
+    if (n >= 8) {
+        std::memcpy(&head, bytes.data(), 8);
+        std::memcpy(&tail, bytes.data() + n - 8, 8);
+    } else {
+        for (std::uint8_t byte : bytes) tail = tail << 8 | byte;
+    }
+    const std::uint64_t hash = ((head * kMix) ^ tail ^ n) * kMix;
+    std::span<const std::uint8_t>& recent = recent_[hash >> (64 - kRecentBits)];
+    if (recent.size() != n || std::memcmp(recent.data(), bytes.data(), n) != 0) {
+        const auto piece = text_->Allocate(n);
+        std::memcpy(piece.data(), bytes.data(), n);
+        recent = piece.first(n);
+    }
+    return recent.data();
 }
 
-std::uint32_t RegistryBuilder::FindSubkey(std::uint32_t parent, std::u16string_view name) const {
-    const Key& key = keys_[parent];
-    auto is = [&](std::uint32_t k) { return !keys_[k].deleted && NamesEqual(keys_[k].name, name); };
-    if (key.in_order) {
-        // A name past the last one, as files list them, needs no search.
-        if (key.subkeys.empty() || CompareNames(keys_[key.subkeys.back()].name, name) < 0) {
-            return kNone;
-        }
-        const auto it = std::lower_bound(key.subkeys.begin(), key.subkeys.end(), name,
-                                         [this](std::uint32_t k, std::u16string_view n) {
-                                             return CompareNames(keys_[k].name, n) < 0;
-                                         });
-        return it != key.subkeys.end() && is(*it) ? *it : kNone;
+const char16_t* RegistryBuilder::StoreName(std::u16string_view name) {
+    if (name.empty()) return u"";  // readers copy names out: never a null pointer
+    return reinterpret_cast<const char16_t*>(Store(
+        {reinterpret_cast<const std::uint8_t*>(name.data()), name.size() * sizeof(char16_t)}));
+}
+
+// The live record of that name on a list: by a scan while the list is short, else through
+// its index, made when first needed and kept up to date as the list grows.
+template <typename Chain>
+std::uint32_t RegistryBuilder::Find(const Chain& chain, const List& list, Indexes& indexes,
+                                    std::uint32_t owner, std::u16string_view name) const {
+    auto is = [&](std::uint32_t r) {
+        return !chain[r].deleted && NamesEqual(NameOf(chain[r]), name);
+    };
+    if (list.count < kIndexFrom) {
+        std::uint32_t r = list.first;
+        while (r != kNone && !is(r)) r = chain[r].next;
+        return r;
     }
-    if (key.subkey_index) {
-        for (auto [it, end] = key.subkey_index->equal_range(FoldedHash(name)); it != end; ++it) {
-            if (is(it->second)) return it->second;
-        }
+    auto [index, fresh] = indexes.try_emplace(owner);
+    for (std::uint32_t r = list.first; fresh && r != kNone; r = chain[r].next) {
+        if (!chain[r].deleted) index->second.emplace(FoldedHash(NameOf(chain[r])), r);
+    }
+    for (auto [it, end] = index->second.equal_range(FoldedHash(name)); it != end; ++it) {
+        if (is(it->second)) return it->second;
+    }
+    return kNone;
+}
+
+template <typename Chain>
+void RegistryBuilder::Append(Chain& chain, List& list, Indexes& indexes, std::uint32_t owner,
+                             std::uint32_t id) {
+    (list.count++ == 0 ? list.first : chain[list.last].next) = id;
+    list.last = id;
+    if (list.count <= kIndexFrom) return;  // too short to have been given an index
+    if (const auto index = indexes.find(owner); index != indexes.end()) {
+        index->second.emplace(FoldedHash(NameOf(chain[id])), id);
+    }
+}
+
+std::uint32_t RegistryBuilder::FindSubkey(std::uint32_t parent, std::u16string_view name) {
+    const Key& key = keys_[parent];
+    // A name past the last one, as files list them, needs no search.
+    if (key.subkeys.count == 0 ||
+        (key.in_order && CompareNames(keys_[key.subkeys.last].Name(), name) < 0)) {
         return kNone;
     }
-    const auto it = std::find_if(key.subkeys.begin(), key.subkeys.end(), is);
-    return it == key.subkeys.end() ? kNone : *it;
+    return Find(keys_, key.subkeys, subkey_indexes_, parent, name);
 }
 
 std::uint32_t RegistryBuilder::AddSubkey(std::uint32_t parent, std::u16string_view name) {
-    const auto child = static_cast<std::uint32_t>(keys_.size());
-    keys_.emplace_back().name = Store(name);
+    const std::uint32_t child = keys_.size();
+    Key& added = keys_.emplace_back();
+    added.name = StoreName(name);
+    added.name_length = static_cast<std::uint16_t>(name.size());
     Key& key = keys_[parent];
-    if (key.in_order && !key.subkeys.empty() &&
-        CompareNames(keys_[key.subkeys.back()].name, name) >= 0) {
+    if (key.in_order && key.subkeys.count &&
+        CompareNames(keys_[key.subkeys.last].Name(), name) >= 0) {
         key.in_order = false;  // sorted when frozen
     }
-    key.subkeys.push_back(child);
-    if (key.in_order || key.subkeys.size() < kIndexFrom) return child;
-    if (!key.subkey_index) {
-        key.subkey_index = std::make_unique<NameIndex>();
-        for (std::uint32_t k : key.subkeys) {
-            if (!keys_[k].deleted) key.subkey_index->emplace(FoldedHash(keys_[k].name), k);
-        }
-    } else {
-        key.subkey_index->emplace(FoldedHash(name), child);
-    }
+    Append(keys_, key.subkeys, subkey_indexes_, parent, child);
     return child;
 }
 
@@ -120,29 +146,31 @@ TreeEditStatus RegistryBuilder::Walk(std::u16string_view path, bool create, std:
         key = last_keys_.empty() ? 0 : last_keys_.back();
         return TreeEditStatus::kOk;
     }
+    // The names shared whole: those of the last path that end inside the common part, and
+    // the one ending where it ends if this path ends or goes on to a backslash there.
     const std::size_t same = CommonLength(path, last_path_);
-    // The names shared whole: those ending in a backslash inside the common part, and the
-    // one the common part ends with where both paths end or go on to a backslash there.
-    std::size_t depth =
-        static_cast<std::size_t>(std::count(path.begin(), path.begin() + same, u'\\'));
-    std::size_t start = same == 0 ? 0 : path.rfind(u'\\', same - 1) + 1;  // npos + 1 == 0
-    const bool whole_name = (same == path.size() || path[same] == u'\\') &&
-                            (same == last_path_.size() || last_path_[same] == u'\\');
-    if (whole_name && start < same) {
+    std::size_t depth = 0;
+    while (depth < last_ends_.size() && last_ends_[depth] < same) ++depth;
+    if (depth < last_ends_.size() && last_ends_[depth] == same &&
+        (same == path.size() || path[same] == u'\\')) {
         ++depth;
-        start = std::min(same + 1, path.size());
     }
+    const std::size_t start =
+        depth ? std::min<std::size_t>(last_ends_[depth - 1] + 1, path.size()) : 0;
     std::u16string_view rest = path.substr(start);
+    last_ends_.resize(depth);
     last_keys_.resize(depth);
     last_path_.clear();
     key = depth ? last_keys_.back() : 0;
 
+    TreeEditStatus status = TreeEditStatus::kOk;
     bool missing = false;  // past a missing key, the rest of the names is only checked
-    while (!rest.empty()) {
+    while (!rest.empty() && status == TreeEditStatus::kOk) {
         const std::u16string_view name = TakeKeyName(rest);
-        if (const TreeEditStatus bad = CheckKeyName(name); bad != TreeEditStatus::kOk) return bad;
-        if (++depth > kMaxKeyDepth) return TreeEditStatus::kTooDeep;
-        if (missing) continue;
+        status = CheckKeyName(name);
+        if (status == TreeEditStatus::kOk && ++depth > kMaxKeyDepth)
+            status = TreeEditStatus::kTooDeep;
+        if (missing || status != TreeEditStatus::kOk) continue;
         const std::uint32_t found = FindSubkey(key, name);
         if (found != kNone) {
             key = found;
@@ -152,44 +180,18 @@ TreeEditStatus RegistryBuilder::Walk(std::u16string_view path, bool create, std:
             missing = true;
             continue;
         }
+        last_ends_.push_back(static_cast<std::uint32_t>(name.data() + name.size() - path.data()));
         last_keys_.push_back(key);
     }
-    if (missing) return TreeEditStatus::kNotFound;
+    if (missing && status == TreeEditStatus::kOk) status = TreeEditStatus::kNotFound;
+    if (status != TreeEditStatus::kOk) {
+        // Known only for a path walked whole: the next walk starts from the root.
+        last_ends_.clear();
+        last_keys_.clear();
+        return status;
+    }
     last_path_.assign(path);
     return TreeEditStatus::kOk;
-}
-
-std::uint32_t RegistryBuilder::FindValue(std::uint32_t key, std::u16string_view name) const {
-    auto is = [&](std::uint32_t v) {
-        return !values_[v].deleted && NamesEqual(values_[v].value.Name(), name);
-    };
-    if (const auto& index = keys_[key].value_index) {
-        for (auto [it, end] = index->equal_range(FoldedHash(name)); it != end; ++it) {
-            if (is(it->second)) return it->second;
-        }
-        return kNone;
-    }
-    std::uint32_t v = keys_[key].first_value;
-    while (v != kNone && !is(v)) v = values_[v].next;
-    return v;
-}
-
-void RegistryBuilder::AddValue(std::uint32_t key, const RegistryTree::Value& value) {
-    const auto v = static_cast<std::uint32_t>(values_.size());
-    values_.push_back({value});
-    Key& to = keys_[key];
-    (to.last_value == kNone ? to.first_value : values_[to.last_value].next) = v;
-    to.last_value = v;
-    if (++to.value_count < kIndexFrom) return;
-    if (!to.value_index) {
-        to.value_index = std::make_unique<NameIndex>();
-        for (std::uint32_t i = to.first_value; i != kNone; i = values_[i].next) {
-            if (!values_[i].deleted)
-                to.value_index->emplace(FoldedHash(values_[i].value.Name()), i);
-        }
-    } else {
-        to.value_index->emplace(FoldedHash(value.Name()), v);
-    }
 }
 
 TreeEditStatus RegistryBuilder::SetValue(std::u16string_view path, std::u16string_view name,
@@ -198,17 +200,20 @@ TreeEditStatus RegistryBuilder::SetValue(std::u16string_view path, std::u16strin
     TreeEditStatus status = Walk(path, true, key);
     if (status == TreeEditStatus::kOk) status = CheckValueName(name);
     if (status != TreeEditStatus::kOk) return status;
-    const auto stored = text_->Allocate(data.size());
-    if (!data.empty()) std::memcpy(stored.data(), data.data(), data.size());
-    RegistryTree::Value value{nullptr, stored.data(), static_cast<std::uint32_t>(name.size()),
-                              static_cast<std::uint32_t>(data.size()), type};
-    if (const std::uint32_t v = FindValue(key, name); v != kNone) {
-        value.name = values_[v].value.name;
-        values_[v].value = value;
+    // A value set again keeps its place on the list and its name's text, with a new record.
+    const std::uint32_t record = records_->size();
+    RegistryTree::Value& stored = records_->emplace_back();
+    stored = {nullptr, Store(data), static_cast<std::uint32_t>(name.size()),
+              static_cast<std::uint32_t>(data.size()), type};
+    List& values = keys_[key].values;
+    if (const std::uint32_t v = Find(values_, values, value_indexes_, key, name); v != kNone) {
+        stored.name = (*records_)[values_[v].record].name;
+        values_[v].record = record;
         return TreeEditStatus::kOk;
     }
-    value.name = Store(name).data();
-    AddValue(key, value);
+    stored.name = StoreName(name);
+    values_.emplace_back().record = record;
+    Append(values_, values, value_indexes_, key, values_.size() - 1);
     return TreeEditStatus::kOk;
 }
 
@@ -231,9 +236,10 @@ TreeEditStatus RegistryBuilder::DeleteKey(std::u16string_view path) {
     const std::uint32_t child = FindSubkey(parent, name);
     if (child == kNone) return TreeEditStatus::kNotFound;
     keys_[child].deleted = true;
-    Unindex(keys_[parent].subkey_index, keys_[child].name, child);
+    Unindex(subkey_indexes_, parent, keys_[child].Name(), child);
     // The keys below it are no longer reachable, and no longer known to the last walk.
     last_path_.clear();
+    last_ends_.clear();
     last_keys_.clear();
     return TreeEditStatus::kOk;
 }
@@ -242,10 +248,10 @@ TreeEditStatus RegistryBuilder::DeleteValue(std::u16string_view path, std::u16st
     std::uint32_t key = 0;
     const TreeEditStatus status = Walk(path, false, key);
     if (status != TreeEditStatus::kOk) return status;
-    const std::uint32_t v = FindValue(key, name);
+    const std::uint32_t v = Find(values_, keys_[key].values, value_indexes_, key, name);
     if (v == kNone) return TreeEditStatus::kNotFound;
     values_[v].deleted = true;
-    Unindex(keys_[key].value_index, values_[v].value.Name(), v);
+    Unindex(value_indexes_, key, NameOf(values_[v]), v);
     return TreeEditStatus::kOk;
 }
 

@@ -75,24 +75,36 @@ void RegistryBuilder::ResolveLinks(RegistryTree& tree,
     }
 }
 
+std::optional<std::span<const RegistryTree::Value>> RegistryBuilder::ValuesInPlace(
+    const Key& key) const {
+    std::uint32_t first = 0, count = 0;
+    for (std::uint32_t v = key.values.first; v != kNone; v = values_[v].next) {
+        if (values_[v].deleted) continue;
+        if (count == 0) first = values_[v].record;
+        if (values_[v].record != first + count++) return std::nullopt;
+    }
+    if (count == 0) return std::span<const RegistryTree::Value>{};
+    if (!Records::SameChunk(first, first + count - 1)) return std::nullopt;
+    return std::span(&(*records_)[first], count);
+}
+
 std::shared_ptr<const RegistryTree> RegistryBuilder::Freeze() const {
     // The keys still reachable, breadth first: each key's subkeys side by side in Windows
     // order, from first_child[i] on in `order`.
     std::vector<std::uint32_t> order{0};
     std::vector<std::uint32_t> first_child;
+    order.reserve(keys_.size());
     first_child.reserve(keys_.size() + 1);
-    std::size_t values = 0;  // of the live keys, deleted ones included
     for (std::size_t i = 0; i < order.size(); ++i) {
         const Key& key = keys_[order[i]];
-        values += key.value_count;
         first_child.push_back(static_cast<std::uint32_t>(order.size()));
-        for (std::uint32_t s : key.subkeys) {
+        for (std::uint32_t s = key.subkeys.first; s != kNone; s = keys_[s].next) {
             if (!keys_[s].deleted) order.push_back(s);
         }
         if (!key.in_order) {
             std::sort(order.begin() + first_child.back(), order.end(),
                       [this](std::uint32_t a, std::uint32_t b) {
-                          return CompareNames(keys_[a].name, keys_[b].name) < 0;
+                          return CompareNames(keys_[a].Name(), keys_[b].Name()) < 0;
                       });
         }
     }
@@ -101,24 +113,38 @@ std::shared_ptr<const RegistryTree> RegistryBuilder::Freeze() const {
     auto tree = std::make_shared<RegistryTree>();
     tree->keys_.resize(order.size());
     tree->subkeys_.resize(order.size() - 1);
-    tree->values_.reserve(values);
     std::vector<RegistryTree::Key*> links;
+    // The keys whose values are copied, and where theirs start: their spans are set once
+    // the copies stop moving.
+    std::vector<std::pair<std::size_t, std::size_t>> copied;
     for (std::size_t i = 0; i < order.size(); ++i) {
         const Key& from = keys_[order[i]];
         RegistryTree::Key& to = tree->keys_[i];
         if (i > 0) tree->subkeys_[i - 1] = &to;  // every key but the root is someone's subkey
-        const std::size_t first_value = tree->values_.size();
-        for (std::uint32_t v = from.first_value; v != kNone; v = values_[v].next) {
-            if (!values_[v].deleted) tree->values_.push_back(values_[v].value);
+        to.name = from.name;
+        to.name_length = from.name_length;
+        to.subkeys = std::span<const RegistryTree::Key* const>(tree->subkeys_)
+                         .subspan(first_child[i] - 1, first_child[i + 1] - first_child[i]);
+        if (const auto in_place = ValuesInPlace(from)) {
+            to.values = *in_place;
+        } else {
+            copied.push_back({i, tree->values_.size()});
+            for (std::uint32_t v = from.values.first; v != kNone; v = values_[v].next) {
+                if (!values_[v].deleted) tree->values_.push_back((*records_)[values_[v].record]);
+            }
         }
-        to = {from.name.data(), static_cast<std::uint32_t>(from.name.size()), nullptr,
-              std::span<const RegistryTree::Key* const>(tree->subkeys_)
-                  .subspan(first_child[i] - 1, first_child[i + 1] - first_child[i]),
-              std::span(tree->values_).subspan(first_value)};
         if (from.link) links.push_back(&to);
+    }
+    copied.push_back({order.size(), tree->values_.size()});
+    for (std::size_t c = 0; c + 1 < copied.size(); ++c) {
+        tree->keys_[copied[c].first].values =
+            std::span(tree->values_)
+                .subspan(copied[c].second, copied[c + 1].second - copied[c].second);
     }
     tree->keys_[0].name = u"";
     tree->text_ = text_;
+    tree->builder_values_ = records_;
+    tree->builder_value_bytes_ = records_->bytes();
     ResolveLinks(*tree, links);
     return tree;
 }

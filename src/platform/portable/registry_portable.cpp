@@ -4,7 +4,6 @@
 #include <cstring>
 #include <string_view>
 
-#include "common/registry_path.h"
 #include "platform/portable/registry_file.h"
 #include "platform/portable/registry_tree.h"
 #include "platform/registry.h"
@@ -71,13 +70,19 @@ RegKey Registry::Root() const {
 RegStatus Registry::OpenKey(const RegKey& parent, const char16_t* subkey, RegKey& key) const {
     if (!parent.is_open()) return RegStatus::kInvalidParameter;
     const Key* node = NodeOf(parent.handle_);
-    std::u16string_view path = NullTerminated(subkey);
-    // A trailing backslash names the same key; an empty element anywhere else names none.
-    if (!path.empty() && path.back() == u'\\') path.remove_suffix(1);
-    while (!path.empty()) {
-        const std::u16string_view name = TakeKeyName(path);
-        if (name.empty()) return RegStatus::kFileNotFound;
-        node = tree_->OpenChild(node, name);
+    // The names between backslashes, read in one pass. A backslash or two at the end name
+    // the same key; an empty name anywhere else names none.
+    const char16_t* next = subkey ? subkey : u"";
+    while (*next) {
+        const char16_t* name = next;
+        while (*next && *next != u'\\') ++next;
+        const std::u16string_view element(name, static_cast<std::size_t>(next - name));
+        if (*next) ++next;  // past the backslash
+        if (element.empty()) {
+            if (*next) return RegStatus::kFileNotFound;
+            break;
+        }
+        node = tree_->OpenChild(node, element);
         if (!node) return RegStatus::kFileNotFound;
     }
     key = RegKey(const_cast<Key*>(node), true);

@@ -14,10 +14,7 @@ constexpr int kMaxLinkHops = 16;
 
 }  // namespace
 
-char16_t FoldNameUnit(char16_t c) {
-    if (c < 0x80) {
-        return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 0x20) : c;
-    }
+char16_t FoldWideUnit(char16_t c) {
     if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 0x20);
     if (c == 0xFF) return 0x178;
     if (c >= 0x100 && c <= 0x17F) {
@@ -34,26 +31,6 @@ char16_t FoldNameUnit(char16_t c) {
     if (c >= 0x430 && c <= 0x44F) return static_cast<char16_t>(c - 0x20);
     if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 0x50);
     return c;
-}
-
-bool NamesEqual(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (a[i] != b[i] && FoldNameUnit(a[i]) != FoldNameUnit(b[i])) return false;
-    }
-    return true;
-}
-
-int CompareNames(std::u16string_view a, std::u16string_view b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        if (a[i] == b[i]) continue;
-        const char16_t x = FoldNameUnit(a[i]);
-        const char16_t y = FoldNameUnit(b[i]);
-        if (x != y) return x < y ? -1 : 1;
-    }
-    if (a.size() == b.size()) return 0;
-    return a.size() < b.size() ? -1 : 1;
 }
 
 std::span<std::uint8_t> TextArena::Allocate(std::size_t size) {
@@ -99,8 +76,9 @@ const RegistryTree::Value* RegistryTree::FindValue(const Key* key, std::u16strin
 }
 
 std::size_t RegistryTree::MemoryUsed() const {
-    return sizeof(*this) + (text_ ? text_->bytes() : 0) + keys_.capacity() * sizeof(Key) +
-           subkeys_.capacity() * sizeof(const Key*) + values_.capacity() * sizeof(Value);
+    return sizeof(*this) + (text_ ? text_->bytes() : 0) + builder_value_bytes_ +
+           keys_.capacity() * sizeof(Key) + subkeys_.capacity() * sizeof(const Key*) +
+           values_.capacity() * sizeof(Value);
 }
 
 }  // namespace veltrane::platform

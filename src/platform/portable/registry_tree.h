@@ -5,8 +5,10 @@
 // never changes afterwards.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string_view>
@@ -30,10 +32,41 @@ using veltrane::kRegSz;
 
 // The upper-case form Windows compares names by (ASCII, Latin-1, Latin Extended-A, Greek,
 // Cyrillic); other code units compare as they are.
-char16_t FoldNameUnit(char16_t unit);
-bool NamesEqual(std::u16string_view a, std::u16string_view b);
+char16_t FoldWideUnit(char16_t unit);  // of a unit past ASCII
+inline char16_t FoldNameUnit(char16_t unit) {
+    if (unit >= 0x80) return FoldWideUnit(unit);
+    return (unit >= u'a' && unit <= u'z') ? static_cast<char16_t>(unit - 0x20) : unit;
+}
+inline bool NamesEqual(std::u16string_view a, std::u16string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i] && FoldNameUnit(a[i]) != FoldNameUnit(b[i])) return false;
+    }
+    return true;
+}
+// How many code units two texts share from their starts; four at a time while they agree.
+inline std::size_t CommonLength(std::u16string_view a, std::u16string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    std::size_t i = 0;
+    for (std::uint64_t x, y; i + 4 <= n; i += 4) {
+        std::memcpy(&x, a.data() + i, sizeof x);
+        std::memcpy(&y, b.data() + i, sizeof y);
+        if (x != y) break;
+    }
+    while (i < n && a[i] == b[i]) ++i;
+    return i;
+}
 // Windows order of subkey names: <0, 0, >0.
-int CompareNames(std::u16string_view a, std::u16string_view b);
+inline int CompareNames(std::u16string_view a, std::u16string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = CommonLength(a, b); i < n; ++i) {
+        const char16_t x = FoldNameUnit(a[i]);
+        const char16_t y = FoldNameUnit(b[i]);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    if (a.size() == b.size()) return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
 
 // Names and data of a tree, in large blocks: a tree costs little beyond its text. What is
 // written once is never changed, so a frozen tree shares the blocks of its builder.
@@ -92,6 +125,9 @@ class RegistryTree {
     std::vector<const Key*> subkeys_;
     std::vector<Value> values_;
     std::shared_ptr<const TextArena> text_;
+    // Values as their builder stored them, which spans of keys_ point into.
+    std::shared_ptr<const void> builder_values_;
+    std::size_t builder_value_bytes_ = 0;
 };
 
 }  // namespace veltrane::platform
