@@ -189,6 +189,7 @@ TEST(RegistryFixtures, EachGivesTheProfileListedBesideIt) {
         {"walk-rules.reg", "walk-rules.profile"},
         {"walk-root.reg", "walk-root.profile"},
         {"walk-order.reg", "walk-order.profile"},
+        {"walk-empty-name.reg", "empty.profile"},
         {"", "empty.profile"},
     };
     CModemStrings* const saved = g_modemStrings;
