@@ -1,12 +1,14 @@
 // Where the modem and its profile live, below HKEY_LOCAL_MACHINE.
 #pragma once
 
+#include <string_view>
+
 namespace veltrane {
 
 // The device enumeration tree the search walks.
 inline constexpr const char16_t* kEnumerationRoot = u"SYSTEM\\CurrentControlSet\\Enum";
 // The value that marks a device key, and the text that makes it the modem's.
-inline constexpr const char16_t* kClassValue = u"Class";
+inline constexpr std::u16string_view kClassValue = u"Class";
 inline constexpr const char16_t* kModemClass = u"Modem";
 // The modem key's value naming its driver key below the class root.
 inline constexpr const char16_t* kDriverValue = u"Driver";

@@ -43,6 +43,9 @@ class RegKey {
 
     void* handle_ = nullptr;  // an HKEY on Windows, a tree node of the portable backend
     bool owned_ = false;
+    // The portable backend's: the subkey enumerated last through this handle, where
+    // OpenKey looks first, since a walk opens each subkey right after enumerating it.
+    mutable std::uint32_t enumerated_ = UINT32_MAX;
 };
 
 // The machine's registry for one discovery run. Sizes are in UTF-16 code units for names

@@ -105,6 +105,24 @@ TEST(RegistryFileTest, KeepsOrderAppliesDeletesAndFollowsLinksOutsideLoops) {
     EXPECT_FALSE(excerpt.error) << DescribeRegistryFileError(*excerpt.error);
 }
 
+// The seam keeps Win32's rules: a name needs room for its NUL, and after one subkey is
+// enumerated, opening another by name opens that one.
+TEST(RegistryFileTest, SeamKeepsBufferRulesAndOpensEachSubkeyByName) {
+    const Registry registry(ParseRegistryText(Fixture("regedit5.reg"), "r5").tree);
+    RegKey system, test;
+    char16_t name[8];
+    std::uint32_t size = 6, values = 0;  // "Reborn" and "Quoted" have six code units
+    ASSERT_EQ(registry.OpenKey(registry.Root(), u"SYSTEM", system), RegStatus::kSuccess);
+    EXPECT_EQ(registry.EnumKey(system, 0, name, &size), RegStatus::kMoreData);
+    size = 8;
+    ASSERT_EQ(registry.EnumKey(system, 0, name, &size), RegStatus::kSuccess);
+    ASSERT_EQ(registry.OpenKey(system, u"Test", test), RegStatus::kSuccess);
+    ASSERT_EQ(registry.QueryInfoKey(test, nullptr, &values), RegStatus::kSuccess);
+    EXPECT_EQ(values, 9u);  // Test's, not the one of Reborn
+    size = 6;
+    EXPECT_EQ(registry.EnumValue(test, 1, name, &size, nullptr, nullptr), RegStatus::kMoreData);
+}
+
 // Each file of loader/faults.tsv is refused whole, naming the line and the fault, or (a row
 // without a line) right at a limit, loads; a line of ten megabytes loads, unless unterminated.
 TEST(RegistryFileTest, RefusesABrokenFileWholeNamingTheLineAndTheFault) {

@@ -82,7 +82,9 @@ RegStatus Registry::OpenKey(const RegKey& parent, const char16_t* subkey, RegKey
             if (*next) return RegStatus::kFileNotFound;
             break;
         }
-        node = tree_->OpenChild(node, element);
+        // The subkey enumerated last is looked at first, for a name of the parent's own.
+        const bool first = name == subkey;
+        node = tree_->OpenChild(node, element, first ? parent.enumerated_ : UINT32_MAX);
         if (!node) return RegStatus::kFileNotFound;
     }
     key = RegKey(const_cast<Key*>(node), true);
@@ -103,6 +105,7 @@ RegStatus Registry::EnumKey(const RegKey& key, std::uint32_t index, char16_t* na
     if (!key.is_open() || !name || !name_size) return RegStatus::kInvalidParameter;
     const Key* node = NodeOf(key.handle_);
     if (index >= node->subkeys.size()) return RegStatus::kNoMoreItems;
+    key.enumerated_ = index;
     return CopyName(node->subkeys[index]->Name(), name, name_size);
 }
 

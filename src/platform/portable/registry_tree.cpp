@@ -56,13 +56,16 @@ RegistryTree::RegistryTree() {
     keys_.push_back(Key{u"", 0, nullptr, {}, {}});
 }
 
-const RegistryTree::Key* RegistryTree::OpenChild(const Key* parent,
-                                                 std::u16string_view name) const {
+const RegistryTree::Key* RegistryTree::OpenChild(const Key* parent, std::u16string_view name,
+                                                 std::size_t hint) const {
     const auto& subkeys = parent->subkeys;
-    const auto it = std::lower_bound(
-        subkeys.begin(), subkeys.end(), name,
-        [](const Key* k, std::u16string_view n) { return CompareNames(k->Name(), n) < 0; });
-    if (it == subkeys.end() || !NamesEqual((*it)->Name(), name)) return nullptr;
+    auto it = subkeys.begin() + static_cast<std::ptrdiff_t>(std::min(hint, subkeys.size()));
+    if (it == subkeys.end() || !NamesEqual((*it)->Name(), name)) {
+        it = std::lower_bound(
+            subkeys.begin(), subkeys.end(), name,
+            [](const Key* k, std::u16string_view n) { return CompareNames(k->Name(), n) < 0; });
+        if (it == subkeys.end() || !NamesEqual((*it)->Name(), name)) return nullptr;
+    }
     const Key* child = *it;
     for (int hops = 0; child->link && hops < kMaxLinkHops; ++hops) child = child->link;
     return child;

@@ -111,8 +111,10 @@ class RegistryTree {
     RegistryTree& operator=(const RegistryTree&) = delete;
 
     const Key* Root() const { return &keys_.front(); }
-    // The subkey called `name`, following a link as opening a key does on Windows.
-    const Key* OpenChild(const Key* parent, std::u16string_view name) const;
+    // The subkey called `name`, following a link as opening a key does on Windows; the one
+    // at `hint` is looked at first.
+    const Key* OpenChild(const Key* parent, std::u16string_view name,
+                         std::size_t hint = SIZE_MAX) const;
     const Value* FindValue(const Key* key, std::u16string_view name) const;
 
     // Bytes held by the tree, for measurements.
