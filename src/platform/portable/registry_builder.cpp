@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "common/registry_path.h"
-#include "common/utf16le.h"
 
 namespace veltrane::platform {
 
@@ -194,12 +193,11 @@ TreeEditStatus RegistryBuilder::Walk(std::u16string_view path, bool create, std:
     return TreeEditStatus::kOk;
 }
 
-TreeEditStatus RegistryBuilder::SetValue(std::u16string_view path, std::u16string_view name,
-                                         std::uint32_t type, std::span<const std::uint8_t> data) {
-    std::uint32_t key = 0;
-    TreeEditStatus status = Walk(path, true, key);
-    if (status == TreeEditStatus::kOk) status = CheckValueName(name);
-    if (status != TreeEditStatus::kOk) return status;
+TreeEditStatus RegistryBuilder::SetValue(KeyId key, std::u16string_view name, std::uint32_t type,
+                                         std::span<const std::uint8_t> data) {
+    if (const TreeEditStatus status = CheckValueName(name); status != TreeEditStatus::kOk) {
+        return status;
+    }
     // A value set again keeps its place on the list and its name's text, with a new record.
     const std::uint32_t record = records_->size();
     RegistryTree::Value& stored = records_->emplace_back();
@@ -215,14 +213,6 @@ TreeEditStatus RegistryBuilder::SetValue(std::u16string_view path, std::u16strin
     values_.emplace_back().record = record;
     Append(values_, values, value_indexes_, key, values_.size() - 1);
     return TreeEditStatus::kOk;
-}
-
-TreeEditStatus RegistryBuilder::SetString(std::u16string_view path, std::u16string_view name,
-                                          std::u16string_view text, std::uint32_t type) {
-    std::vector<std::uint8_t> bytes;
-    AppendUtf16Le(bytes, text);
-    AppendUtf16Le(bytes, std::u16string_view(u"\0", 1));
-    return SetValue(path, name, type, bytes);
 }
 
 TreeEditStatus RegistryBuilder::DeleteKey(std::u16string_view path) {
@@ -244,22 +234,12 @@ TreeEditStatus RegistryBuilder::DeleteKey(std::u16string_view path) {
     return TreeEditStatus::kOk;
 }
 
-TreeEditStatus RegistryBuilder::DeleteValue(std::u16string_view path, std::u16string_view name) {
-    std::uint32_t key = 0;
-    const TreeEditStatus status = Walk(path, false, key);
-    if (status != TreeEditStatus::kOk) return status;
+TreeEditStatus RegistryBuilder::DeleteValue(KeyId key, std::u16string_view name) {
     const std::uint32_t v = Find(values_, keys_[key].values, value_indexes_, key, name);
     if (v == kNone) return TreeEditStatus::kNotFound;
     values_[v].deleted = true;
     Unindex(value_indexes_, key, NameOf(values_[v]), v);
     return TreeEditStatus::kOk;
-}
-
-TreeEditStatus RegistryBuilder::Mark(std::u16string_view path, bool Key::*flag) {
-    std::uint32_t key = 0;
-    const TreeEditStatus status = Walk(path, true, key);
-    if (status == TreeEditStatus::kOk) keys_[key].*flag = true;
-    return status;
 }
 
 }  // namespace veltrane::platform

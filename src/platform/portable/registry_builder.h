@@ -1,6 +1,7 @@
-// Building a registry tree: keys and values are created, changed and deleted by path
-// below the root ("SYSTEM\\Setup"), in any order, as a registry file or a test lists them;
-// Freeze() then yields the tree that readers use.
+// Building a registry tree: keys are created and deleted by path below the root
+// ("SYSTEM\\Setup"), in any order, as a registry file lists them, and their values set and
+// deleted through the key as CreateKey gives it; Freeze() then yields the tree that readers
+// use.
 #pragma once
 
 #include <cstdint>
@@ -29,22 +30,20 @@ class RegistryBuilder {
   public:
     RegistryBuilder();
 
+    // A key as CreateKey gives it, for the edits of its values that follow; it lasts until
+    // the key is deleted.
+    using KeyId = std::uint32_t;
+
     // Missing keys on the way are created.
-    TreeEditStatus CreateKey(std::u16string_view path) {
-        std::uint32_t key = 0;
-        return Walk(path, true, key);
-    }
+    TreeEditStatus CreateKey(std::u16string_view path, KeyId& key) { return Walk(path, true, key); }
     // Setting an existing value keeps its place among the key's values.
-    TreeEditStatus SetValue(std::u16string_view path, std::u16string_view name, std::uint32_t type,
+    TreeEditStatus SetValue(KeyId key, std::u16string_view name, std::uint32_t type,
                             std::span<const std::uint8_t> data);
-    // A string value as regedit stores it: UTF-16LE with its terminating NUL.
-    TreeEditStatus SetString(std::u16string_view path, std::u16string_view name,
-                             std::u16string_view text, std::uint32_t type = kRegSz);
     TreeEditStatus DeleteKey(std::u16string_view path);
-    TreeEditStatus DeleteValue(std::u16string_view path, std::u16string_view name);
+    TreeEditStatus DeleteValue(KeyId key, std::u16string_view name);
     // Wine's symbolic link: opening the key opens the key its REG_LINK value
     // "SymbolicLinkValue" names ("\Registry\Machine\...").
-    TreeEditStatus MarkLink(std::u16string_view path) { return Mark(path, &Key::link); }
+    void MarkLink(KeyId key) { keys_[key].link = true; }
 
     // The finished tree: what was deleted is gone, links are resolved (one that would lead
     // a walk round in a loop is dropped). The builder may go on to build another.
@@ -104,7 +103,6 @@ class RegistryBuilder {
         return (*records_)[value.record].Name();
     }
 
-    TreeEditStatus Mark(std::u16string_view path, bool Key::*flag);
     // A copy of names or data in the tree's text; one copy serves pieces stored alike.
     const std::uint8_t* Store(std::span<const std::uint8_t> bytes);
     const char16_t* StoreName(std::u16string_view name);

@@ -61,7 +61,8 @@ class Parser {
     RegistryBuilder builder_;
     Dialect dialect_ = Dialect::kRegedit5;
     State state_ = State::kNoKey;
-    WideText path_;  // of the current key, below the machine root
+    WideText path_;                   // of the current key, below the machine root
+    RegistryBuilder::KeyId key_ = 0;  // the current key, once created
     WideText name_;
     std::optional<ValueDataDecoder> data_;
 };
@@ -91,8 +92,7 @@ void Parser::Line(Text<Ch> line) {
             if (dialect_ != Dialect::kWine) Fault("unexpected line '" + Quote(line) + "'");
             // Wine's #time, #arch, #class lines say nothing a reader needs; #link makes the
             // current key a symbolic link.
-            if (IsText(line, kLinkDirective) && state_ == State::kInKey)
-                builder_.MarkLink(path_.view());
+            if (IsText(line, kLinkDirective) && state_ == State::kInKey) builder_.MarkLink(key_);
             break;
         default:
             Fault("unexpected line '" + Quote(line) + "': expected a [key], a value or a comment");
@@ -154,7 +154,7 @@ void Parser::KeyLine(Text<Ch> line) {
         state_ = State::kSkipping;
         return;
     }
-    const TreeEditStatus status = builder_.CreateKey(path_.view());
+    const TreeEditStatus status = builder_.CreateKey(path_.view(), key_);
     if (status != TreeEditStatus::kOk) NameFault(status, "key");
     state_ = State::kInKey;
 }
@@ -172,12 +172,12 @@ void Parser::ValueLine(Text<Ch> line) {
     TreeEditStatus status = TreeEditStatus::kOk;
     if (!data.empty() && data.front() == Ch('-') && dialect_ != Dialect::kWine) {
         ExpectEnd(data.substr(1));
-        if (state_ == State::kInKey) status = builder_.DeleteValue(path_.view(), name_.view());
+        if (state_ == State::kInKey) status = builder_.DeleteValue(key_, name_.view());
         if (status == TreeEditStatus::kNotFound) status = TreeEditStatus::kOk;
     } else {
         const std::uint32_t type = data_->Decode(data);
         if (state_ == State::kInKey)
-            status = builder_.SetValue(path_.view(), name_.view(), type, data_->bytes());
+            status = builder_.SetValue(key_, name_.view(), type, data_->bytes());
     }
     if (status != TreeEditStatus::kOk) NameFault(status, "value");
 }
