@@ -1,7 +1,6 @@
 #include "platform/portable/registry_value_data.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "common/utf16le.h"
 #include "platform/portable/registry_tree.h"
