@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds and tests everything: installs what is missing (Debian 12), then configures,
 # builds and runs the tests of each preset (Linux, Wine 32 and 64, ASan+UBSan with the
-# fuzzer, ThreadSanitizer). Exits
-# non-zero if anything failed and ends with one line "N passed, M failed".
+# fuzzer, ThreadSanitizer). Exits non-zero if anything failed and ends with one line
+# "N passed, M failed" (", K skipped" after it when tests could not run on this machine, each
+# group of them listed above it with its reason).
 #
 #   scripts/test.sh                   every stage
 #   scripts/test.sh --preset linux    only the named preset(s), repeatable
@@ -15,19 +16,26 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 PRESETS=("${VELTRANE_BINARY_PRESETS[@]}" linux-sanitize linux-tsan)
 PASSED=0
 FAILED=0
+SKIPPED=0
 FAILURES=()
+SKIPS=()
 
 passed() { PASSED=$((PASSED + ${2:-1})); }
 failed() {
     FAILED=$((FAILED + ${2:-1}))
     FAILURES+=("$1")
 }
+skipped() {
+    SKIPPED=$((SKIPPED + $2))
+    SKIPS+=("$1")
+}
 
 # cmake --preset, cmake --build --preset, ctest --preset; counts ctest's tests. A preset
 # that does not configure counts as one failure; a build failure counts as one and the
-# tests still run, those whose programs did not build failing with it.
+# tests still run, those whose programs did not build failing with it. A test that cannot run
+# on this machine is skipped (CTest's SKIP_RETURN_CODE) and says why in a "SKIPPED: " line.
 stage_preset() {
-    local preset=$1 jobs=2 log summary total failures
+    local preset=$1 jobs=2 log summary total failures skips reasons
     say "[$preset] configure"
     if ! cmake --preset "$preset"; then
         failed "$preset: configure"
@@ -50,7 +58,13 @@ stage_preset() {
     fi
     failures=$(echo "$summary" | awk '{print $1}')
     total=$(echo "$summary" | awk '{print $NF}')
-    passed "$preset" $((total - failures))
+    skips=$(grep -c '^[[:space:]]*[0-9]* - .* (Skipped)$' "$log")
+    passed "$preset" $((total - failures - skips))
+    if [ "$skips" -gt 0 ]; then
+        reasons=$(sed -n 's/^SKIPPED: //p' "build/$preset/Testing/Temporary/LastTest.log" |
+            sort -u | paste -sd ';')
+        skipped "$preset: $skips tests: ${reasons:-no reason given}" "$skips"
+    fi
     if [ "$failures" -gt 0 ]; then
         failed "$preset: $failures of $total tests" "$failures"
     elif [ "$rc" -ne 0 ]; then
@@ -88,11 +102,14 @@ main() {
 
     say "summary"
     local f
+    for f in "${SKIPS[@]}"; do
+        echo "SKIPPED: $f"
+    done
     for f in "${FAILURES[@]}"; do
         echo "FAILED: $f"
     done
     echo
-    echo "$PASSED passed, $FAILED failed"
+    echo "$PASSED passed, $FAILED failed$([ "$SKIPPED" -gt 0 ] && echo ", $SKIPPED skipped")"
     [ "$FAILED" -eq 0 ]
 }
 
