@@ -2,7 +2,8 @@
 # Packs the build folder with CPack, unpacks the archive and checks what a user gets: the
 # files, the library's export and import tables, that the jars run on Java 8, that the probe's version is
 # the package's, and that the library loads (under Wine for a DLL; on Linux the probe's
-# launcher, with no flags, runs the library beside the jar).
+# launcher, with no flags, runs the library beside the jar). On Linux CPack also writes the
+# Debian package, which check_deb.sh installs into a root of its own and tries there.
 #   check_package.sh <build-folder> <source-folder> <expected-exports> <objdump-or-nm>
 set -euo pipefail
 build=$(cd "$1" && pwd) source=$2 expected=$3 tool=$4
@@ -72,6 +73,9 @@ case "$archive" in
     chmod +x "$work/java-home/bin/java"
     launched=$(JAVA_HOME="$work/java-home" "$top/veltrane-probe" --json "a b")
     [ "$launched" = "[-jar][$top/veltrane-probe.jar][--json][a b]" ] || fail "with JAVA_HOME the launcher runs $launched"
+    deb=$(find "$work/out" -maxdepth 1 -name '*.deb' | head -n 1)
+    [ -n "$deb" ] || fail "no Debian package in $work/out"
+    "$(dirname "$0")/check_deb.sh" "$deb" "$work" "$source" "$version"
     ;;
 esac
 echo "package $name is complete"
