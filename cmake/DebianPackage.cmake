@@ -6,6 +6,9 @@
 set(_deb_name veltranewin32dll)
 set(_jni lib/${CMAKE_LIBRARY_ARCHITECTURE}/jni)
 set(_doc share/doc/${_deb_name})
+# What the build makes for the package alone: the jars' links, the manual pages, the changelog.
+set(_deb_files ${PROJECT_BINARY_DIR}/deb)
+file(MAKE_DIRECTORY ${_deb_files})
 # The maintainer, in the control file and the changelog.
 set(VELTRANE_PACKAGE_CONTACT "Quorindel <veltrane@quorindel.example>")
 
@@ -22,9 +25,9 @@ if(TARGET veltrane_probe_jar)
     foreach(_jar veltrane-probe veltrane-api)
         install(FILES ${PROJECT_BINARY_DIR}/${_jar}.jar DESTINATION share/java
                 RENAME ${_jar}-${PROJECT_VERSION}.jar COMPONENT deb EXCLUDE_FROM_ALL)
-        file(CREATE_LINK ${_jar}-${PROJECT_VERSION}.jar ${PROJECT_BINARY_DIR}/deb/${_jar}.jar
+        file(CREATE_LINK ${_jar}-${PROJECT_VERSION}.jar ${_deb_files}/${_jar}.jar
              SYMBOLIC)
-        install(FILES ${PROJECT_BINARY_DIR}/deb/${_jar}.jar DESTINATION share/java
+        install(FILES ${_deb_files}/${_jar}.jar DESTINATION share/java
                 COMPONENT deb EXCLUDE_FROM_ALL)
     endforeach()
     install(PROGRAMS ${PROJECT_SOURCE_DIR}/packaging/veltrane-probe DESTINATION bin
@@ -33,19 +36,18 @@ endif()
 
 # The manual pages and the changelog carry the project's version; Debian wants them
 # compressed with gzip -9n (no name, no time stamp inside).
-set(_deb_docs ${PROJECT_BINARY_DIR}/deb)
 set(_gzipped)
 foreach(_page veltrane-probe.1 veltrane-inf2reg.1 changelog)
-    configure_file(${PROJECT_SOURCE_DIR}/packaging/${_page}.in ${_deb_docs}/${_page} @ONLY)
-    add_custom_command(OUTPUT ${_deb_docs}/${_page}.gz
-                       COMMAND gzip -9nf -k ${_deb_docs}/${_page}
-                       DEPENDS ${_deb_docs}/${_page} VERBATIM)
-    list(APPEND _gzipped ${_deb_docs}/${_page}.gz)
+    configure_file(${PROJECT_SOURCE_DIR}/packaging/${_page}.in ${_deb_files}/${_page} @ONLY)
+    add_custom_command(OUTPUT ${_deb_files}/${_page}.gz
+                       COMMAND gzip -9nf -k ${_deb_files}/${_page}
+                       DEPENDS ${_deb_files}/${_page} VERBATIM)
+    list(APPEND _gzipped ${_deb_files}/${_page}.gz)
 endforeach()
 add_custom_target(veltrane_deb_docs ALL DEPENDS ${_gzipped})
-install(FILES ${_deb_docs}/veltrane-probe.1.gz ${_deb_docs}/veltrane-inf2reg.1.gz
+install(FILES ${_deb_files}/veltrane-probe.1.gz ${_deb_files}/veltrane-inf2reg.1.gz
         DESTINATION share/man/man1 COMPONENT deb EXCLUDE_FROM_ALL)
-install(FILES ${_deb_docs}/changelog.gz ${PROJECT_SOURCE_DIR}/packaging/copyright
+install(FILES ${_deb_files}/changelog.gz ${PROJECT_SOURCE_DIR}/packaging/copyright
         DESTINATION ${_doc} COMPONENT deb EXCLUDE_FROM_ALL)
 
 set(CPACK_DEB_COMPONENT_INSTALL ON)
