@@ -25,9 +25,10 @@ case "$archive" in
 *) library="$top/lib/libVeltraneWin32DLL.so"
     files="$files lib/libVeltraneWin32DLL.so lib/libVeltraneProbe.so veltrane-probe bin/veltrane-inf2reg" ;;
 esac
-for file in $files; do
-    [ -e "$top/$file" ] || fail "$name lacks $file"
-done
+# These files and nothing else (- expected, + found).
+printf '%s\n' $files | sort >"$work/files"
+(cd "$top" && find . ! -type d | sed 's|^\./||' | sort) | diff -u "$work/files" - ||
+    fail "$name holds other files than expected"
 # The library's export table, name for name; a DLL imports only Windows system DLLs.
 case "$library" in
 *.dll)
