@@ -4,7 +4,8 @@
 #   VeltraneWin32DLL-<version>-windows-x86_64.zip
 # each with the library, the probe jar and its launcher, the integrators' README and the
 # license notices of what is linked in statically. scripts/package.sh adds the archive
-# holding all three.
+# holding all three. On Linux CPack also writes the Debian package
+# veltranewin32dll_<version>_amd64.deb (the component "deb", below).
 include(GNUInstallDirs)
 
 if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
@@ -67,6 +68,7 @@ set(CPACK_STRIP_FILES ON)  # debugging symbols stay in the build folder
 if(WIN32)
     set(CPACK_GENERATOR ZIP)
 else()
-    set(CPACK_GENERATOR TGZ)
+    set(CPACK_GENERATOR TGZ DEB)
+    include(${CMAKE_CURRENT_LIST_DIR}/DebianPackage.cmake)
 endif()
 include(CPack)

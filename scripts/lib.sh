@@ -11,6 +11,7 @@ VELTRANE_PACKAGES=(
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
     wine wine32:i386 wine64
     python3 openssl   # the credential tests check the sealed file independently
+    dpkg-dev lintian   # the Debian package: its Depends (dpkg-shlibdeps) and its check
 )
 
 # The presets whose binaries ship: Linux, 32-bit and 64-bit Windows.

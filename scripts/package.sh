@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the three shipping binaries and packs them: one archive per platform and one
-# archive holding all three, in build/packages/.
+# Builds the three shipping binaries and packs them: one archive per platform, one archive
+# holding all three and the Debian package of the Linux build, in build/packages/.
 #   scripts/package.sh
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -14,7 +14,8 @@ for preset in "${VELTRANE_BINARY_PRESETS[@]}"; do
     say "[$preset] build and pack"
     build_preset "$preset"
     cpack --config "build/$preset/CPackConfig.cmake" -B "$out/$preset" >/dev/null
-    mv "$out/$preset"/VeltraneWin32DLL-* "$out/"
+    find "$out/$preset" -maxdepth 1 -type f \( -name 'VeltraneWin32DLL-*' -o -name '*.deb' \) \
+        -exec mv -t "$out" {} +
     rm -rf "$out/$preset"
 done
 

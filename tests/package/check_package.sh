@@ -2,7 +2,9 @@
 # Packs the build folder with CPack, unpacks the archive and checks what a user gets: the
 # files, the library's export and import tables, that the jars run on Java 8, that the probe's version is
 # the package's, and on Linux that the library loads (the probe's launcher, with no flags,
-# runs the library beside the jar). Nothing here runs a Windows program.
+# runs the library beside the jar). On Linux CPack also writes the Debian package, which
+# check_deb.sh installs into a root of its own and tries there. Nothing here runs a Windows
+# program.
 #   check_package.sh <build-folder> <source-folder> <expected-exports> <objdump-or-nm>
 set -euo pipefail
 build=$(cd "$1" && pwd) source=$2 expected=$3 tool=$4
@@ -24,9 +26,10 @@ case "$archive" in
 *) library="$top/lib/libVeltraneWin32DLL.so"
     files="$files lib/libVeltraneWin32DLL.so lib/libVeltraneProbe.so veltrane-probe bin/veltrane-inf2reg" ;;
 esac
-for file in $files; do
-    [ -e "$top/$file" ] || fail "$name lacks $file"
-done
+# These files and nothing else (- expected, + found).
+printf '%s\n' $files | sort >"$work/files"
+(cd "$top" && find . ! -type d | sed 's|^\./||' | sort) | diff -u "$work/files" - ||
+    fail "$name holds other files than expected"
 # The library's export table, name for name; a DLL imports only Windows system DLLs.
 case "$library" in
 *.dll)
@@ -68,6 +71,9 @@ case "$archive" in
     chmod +x "$work/java-home/bin/java"
     launched=$(JAVA_HOME="$work/java-home" "$top/veltrane-probe" --json "a b")
     [ "$launched" = "[-jar][$top/veltrane-probe.jar][--json][a b]" ] || fail "with JAVA_HOME the launcher runs $launched"
+    deb=$(find "$work/out" -maxdepth 1 -name '*.deb' | head -n 1)
+    [ -n "$deb" ] || fail "no Debian package in $work/out"
+    "$(dirname "$0")/check_deb.sh" "$deb" "$work" "$source" "$version"
     ;;
 esac
 echo "package $name is complete"

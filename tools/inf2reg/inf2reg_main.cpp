@@ -4,9 +4,11 @@
 //
 //   veltrane-inf2reg MODEM.inf [--model HARDWARE-ID] [--port DEVICE] [--arch amd64|x86]
 //                    [--language LLLL] [--list] -o OUT.reg
+//   veltrane-inf2reg --help | --version
 //
-// Exit status 0 when the file is written (or the models listed), 1 when the INF or the
-// output fails (with the file, line and reason), 2 for a bad command line.
+// Exit status 0 when the file is written (or the models, the help or the version printed),
+// 1 when the INF or the output fails (with the file, line and reason), 2 for a bad command
+// line.
 #include <unistd.h>
 
 #include <cerrno>
@@ -32,11 +34,14 @@ using namespace veltrane::inf;
 constexpr const char* kUsage =
     "usage: veltrane-inf2reg MODEM.inf [--model HARDWARE-ID] [--port DEVICE]\n"
     "                        [--arch amd64|x86] [--language LLLL] [--list] -o OUT.reg\n"
+    "       veltrane-inf2reg --help | --version\n"
     "  --model     the model to install, by hardware or compatible ID (default: the first)\n"
     "  --port      the device the modem is attached to, as the profile's AttachedTo\n"
     "  --arch      the Windows platform whose sections setup would take (default: amd64)\n"
     "  --language  a localised strings section, as four hex digits (0407: German)\n"
-    "  --list      print the models for the platform and write nothing\n";
+    "  --list      print the models for the platform and write nothing\n"
+    "  --help      print this text\n"
+    "  --version   print the version, which is the library package's\n";
 
 struct Options {
     std::string inf;
@@ -62,7 +67,13 @@ std::optional<int> ParseArguments(int argc, char** argv, Options& options) {
             return true;
         };
         std::string arch;
-        if (arg == "--list") {
+        if (arg == "--help") {
+            std::cout << kUsage;
+            return 0;
+        } else if (arg == "--version") {
+            std::cout << "veltrane-inf2reg " << VELTRANE_VERSION << '\n';
+            return 0;
+        } else if (arg == "--list") {
             options.list = true;
         } else if (arg == "-o" || arg == "--output") {
             if (!value(options.output)) return Usage(arg + " needs a file");
