@@ -4,10 +4,9 @@
 # win32 or win64). With the single argument --fresh it makes the prefix anew (a clean registry
 # and key store) and runs nothing.
 #
-# --fresh also decides, once per test run, whether this machine can start the loader at all:
-# a kernel without 32-bit emulation cannot start the 32-bit one. It then leaves the reason
-# beside the prefix, and from then on every run prints it as "SKIPPED: <reason>" and
-# exits with VELTRANE_WINE_SKIP_CODE, which CTest counts as skipped (cmake/Testing.cmake).
+# --fresh also decides, once per test run, whether the loader starts at all (a kernel without
+# 32-bit emulation cannot start the 32-bit one); if not, it and every later run print the
+# reason as "SKIPPED: <reason>" and exit with VELTRANE_WINE_SKIP_CODE (CTest: skipped).
 set -eu
 : "${VELTRANE_WINEPREFIX:?VELTRANE_WINEPREFIX is not set}"
 export WINEPREFIX="$VELTRANE_WINEPREFIX" WINEDEBUG=-all
@@ -24,10 +23,7 @@ find_loader() {
     local IFS=:
     for dir in $PATH; do
         for candidate in "$dir/../lib/wine/$name" "$dir/$name"; do
-            if [ -f "$candidate" ] && [ -x "$candidate" ]; then
-                readlink -f "$candidate"
-                return 0
-            fi
+            [ -f "$candidate" ] && [ -x "$candidate" ] && readlink -f "$candidate" && return 0
         done
     done
     echo "no Wine loader for $WINEARCH programs ($name) on PATH or in lib/wine beside it" >&2
@@ -37,24 +33,21 @@ loader=$(find_loader)
 
 if [ "$*" = --fresh ]; then
     rm -f "$cannot_run"
-    if ! version=$("$loader" --version 2>&1); then
+    if version=$("$loader" --version 2>&1); then
+        wineserver -k 2>/dev/null || true
+        rm -rf "$WINEPREFIX"
+    else
         case "$WINEARCH:$version" in
         win32:*"Exec format error"*)
             echo "this machine cannot run 32-bit programs: the kernel has 32-bit emulation" \
-                "off (boot with ia32_emulation=on to run them)" >"$cannot_run"
-            echo "SKIPPED: $(cat "$cannot_run")"
-            exit $skip_code
-            ;;
+                "off (boot with ia32_emulation=on to run them)" >"$cannot_run" ;;
+        *) echo "$loader does not start: $version" >&2 && exit 1 ;;
         esac
-        echo "$loader does not start: $version" >&2
-        exit 1
     fi
-    wineserver -k 2>/dev/null || true
-    rm -rf "$WINEPREFIX"
 fi
 if [ -f "$cannot_run" ]; then
     echo "SKIPPED: $(cat "$cannot_run")"
-    exit $skip_code
+    exit "$skip_code"
 fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
