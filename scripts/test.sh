@@ -33,7 +33,8 @@ skipped() {
 # cmake --preset, cmake --build --preset, ctest --preset; counts ctest's tests. A preset
 # that does not configure counts as one failure; a build failure counts as one and the
 # tests still run, those whose programs did not build failing with it. A test that cannot run
-# on this machine is skipped (CTest's SKIP_RETURN_CODE) and says why in a "SKIPPED: " line.
+# on this machine is skipped (CTest's SKIP_RETURN_CODE) and says why in a "SKIPPED: " line;
+# GoogleTest cases skipped inside a program that passed are counted as skipped too.
 stage_preset() {
     local preset=$1 jobs=2 log summary total failures skips reasons
     say "[$preset] configure"
@@ -60,10 +61,16 @@ stage_preset() {
     total=$(echo "$summary" | awk '{print $NF}')
     skips=$(grep -c '^[[:space:]]*[0-9]* - .* (Skipped)$' "$log")
     passed "$preset" $((total - failures - skips))
+    local output="build/$preset/Testing/Temporary/LastTest.log"
     if [ "$skips" -gt 0 ]; then
-        reasons=$(sed -n 's/^SKIPPED: //p' "build/$preset/Testing/Temporary/LastTest.log" |
-            sort -u | paste -sd ';')
+        reasons=$(sed -n 's/^SKIPPED: //p' "$output" | sort -u | paste -sd ';')
         skipped "$preset: $skips tests: ${reasons:-no reason given}" "$skips"
+    fi
+    # Inside a test that passed, GoogleTest's own skips (GTEST_SKIP: the line after "Skipped").
+    skips=$(grep -cE '^\[  SKIPPED \] .* \([0-9]+ ms\)$' "$output")
+    if [ "$skips" -gt 0 ]; then
+        reasons=$(grep -A1 -E ': Skipped$' "$output" | grep -vE ': Skipped$|^--$' | sort -u | paste -sd ';')
+        skipped "$preset: $skips GoogleTest cases: ${reasons:-no reason given}" "$skips"
     fi
     if [ "$failures" -gt 0 ]; then
         failed "$preset: $failures of $total tests" "$failures"
