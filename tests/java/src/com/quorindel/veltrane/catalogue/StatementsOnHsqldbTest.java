@@ -18,14 +18,17 @@ class StatementsOnHsqldbTest {
                     continue;
                 }
                 int code = Integer.parseInt(step[1]); // g109 has a string first, which it ignores
-                String text = step[0].equals("g109") ? Natives.call("g109", "", code) : Natives.call(step[0], code);
+                String text = step[0].equals("g109") ? Natives.call("g109", "", code)
+                                                     : Natives.call(step[0], code);
                 String what = String.join(" ", step) + ": " + text;
                 try (PreparedStatement p = db.prepareStatement(text)) {
                     String[] args = step[2].equals("-") ? new String[0] : step[2].split(",");
                     assertEquals(args.length, p.getParameterMetaData().getParameterCount(), what);
                     for (int i = 0; i < args.length; i++)
                         p.setObject(i + 1, args[i].equals("null") ? null : args[i]);
-                    assertEquals(step[3], step[3].startsWith("=") ? "=" + p.executeUpdate() : result(p, step[3]), what);
+                    String got =
+                        step[3].startsWith("=") ? "=" + p.executeUpdate() : result(p, step[3]);
+                    assertEquals(step[3], got, what);
                 }
             }
         }
@@ -41,7 +44,8 @@ class StatementsOnHsqldbTest {
                 List<String> row = new ArrayList<>();
                 for (int c = 1; c <= r.getMetaData().getColumnCount(); c++)
                     row.add(String.valueOf(r.getObject(c)));
-                rows.add(col[0].equals("col") ? row.get(Integer.parseInt(col[1]) - 1) : String.join("|", row));
+                rows.add(col[0].equals("col") ? row.get(Integer.parseInt(col[1]) - 1)
+                                              : String.join("|", row));
             }
         }
         if (view.endsWith("sorted")) rows.sort(null);

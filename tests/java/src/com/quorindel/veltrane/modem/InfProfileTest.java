@@ -6,7 +6,7 @@ import com.quorindel.veltrane.testing.Natives;
 import java.util.Arrays;
 import org.junit.jupiter.api.Test;
 
-/** The library reads what veltrane-inf2reg writes from the sample INF: every field as its AddReg lines give it. */
+/** What veltrane-inf2reg writes from the sample INF, read by the library: every field. */
 class InfProfileTest {
     @Test
     void theSampleInfGivesEveryFieldItsAddRegLinesWrite() throws Exception {

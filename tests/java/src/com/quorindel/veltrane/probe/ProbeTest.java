@@ -10,6 +10,8 @@ import org.junit.jupiter.api.Test;
 // veltrane-probe.jar as a user runs it (java -jar, its options, VELTRANE_REGISTRY): the runs of
 // probe/runs.tsv, the password shown only when asked; then its words for a DLL of the wrong width.
 class ProbeTest {
+    private static final String JAVA = System.getProperty("java.home") + "/bin/java ";
+
     private static String filled(String text, Object... credentials) {
         return String.format(text, credentials).replace("{source}", Natives.SOURCE.toString())
             .replace("{build}", System.getProperty("veltrane.build.dir")).replace("\\n", "\n");
@@ -21,9 +23,9 @@ class ProbeTest {
         String password = Natives.call("g202", (Object) null);
         var dir = Files.createTempDirectory("probe").toFile();
         for (String[] run : Natives.rows("probe/runs.tsv")) {
-            String java = System.getProperty("java.home") + "/bin/java ";
-            String[] command = filled(java + run[0] + " -jar {build}/veltrane-probe.jar " + run[2]).trim().split(" ");
-            ProcessBuilder builder = new ProcessBuilder(command).directory(dir).redirectErrorStream(true);
+            String command = JAVA + run[0] + " -jar {build}/veltrane-probe.jar " + run[2];
+            ProcessBuilder builder = new ProcessBuilder(filled(command).trim().split(" "));
+            builder.directory(dir).redirectErrorStream(true);
             Map<String, String> env = builder.environment();
             env.keySet().removeAll(Set.of("LD_LIBRARY_PATH", "VELTRANE_REGISTRY"));
             if (!run[1].isEmpty()) env.put("VELTRANE_REGISTRY", filled(run[1]));
@@ -32,8 +34,10 @@ class ProbeTest {
             String said = new String(process.getInputStream().readAllBytes());
             String what = String.join(" | ", run) + ":\n" + said;
             assertEquals(Integer.parseInt(run[3]), process.waitFor(), what);
-            for (int i = 4; i < run.length; i++)
-                assertTrue(said.contains(filled(run[i], user, password, password.length())), run[i] + " missing: " + what);
+            for (int i = 4; i < run.length; i++) {
+                String expected = filled(run[i], user, password, password.length());
+                assertTrue(said.contains(expected), expected + " missing: " + what);
+            }
             assertEquals(run[2].equals("--show-password"), said.contains(password), what);
             assertFalse(said.contains("\tat ") || said.contains("Exception"), what);
         }

@@ -34,6 +34,8 @@ public final class Natives {
     /** The lines of tests/fixtures/NAME but blank ones and comments, split at tabs. */
     public static List<String[]> rows(String name) throws Exception {
         return Files.readAllLines(SOURCE.resolve("tests/fixtures/" + name)).stream()
-            .filter(line -> !line.isEmpty() && !line.startsWith("#")).map(line -> line.split("\t", -1)).toList();
+            .filter(line -> !line.isEmpty() && !line.startsWith("#"))
+            .map(line -> line.split("\t", -1))
+            .toList();
     }
 }
