@@ -1,19 +1,16 @@
-# Sourced by check_package.sh (deb, work, source, version, fail, logged): lintian finds nothing
-# to warn about in the Debian package; Depends names a Java runtime and the package of every
-# library its binaries link; installed by dpkg into a throwaway root (unshare: its /usr holds only
-# the package and the JVM), a plain Java program and /usr/bin/veltrane-probe load the library with
-# no flag, and veltrane-inf2reg runs.
+# Sourced by check_package.sh (deb, work, source, version, fail, logged): lintian finds nothing to
+# warn about in the Debian package; Depends names a Java runtime and the package of every library
+# its binaries link; installed by dpkg into a throwaway root (unshare; its /usr holds the package and
+# the JVM), a Java program and /usr/bin/veltrane-probe load the library with no flag; inf2reg runs.
 logged lintian "lintian finds fault with $deb" lintian --fail-on error,warning "$deb"
 root="$work/deb-root" out="$work/deb-root/tmp/check"
-rm -rf "$root" && mkdir -p "$root/var/lib/dpkg/updates" "$root/var/lib/dpkg/info" "$out"
-: >"$root/var/lib/dpkg/status"
+rm -rf "$root" && mkdir -p "$root/var/lib/dpkg/updates" "$root/var/lib/dpkg/info" "$out" && : >"$root/var/lib/dpkg/status"
 # The root's package database is empty: the dependencies are checked below, not by dpkg.
 logged dpkg "dpkg cannot install $deb" unshare -rm dpkg --root="$root" --force-depends -i "$deb"
 
 depends=$(dpkg-deb -f "$deb" Depends)
 names=$(tr ',|' '\n\n' <<<"$depends" | sed -E 's/^ *([^ (]+).*/\1/')
-grep -Eqx 'default-jre(-headless)?|java[0-9]*-runtime(-headless)?' <<<"$names" ||
-    fail "Depends ($depends) names no Java runtime"
+grep -Eqx 'default-jre(-headless)?|java[0-9]*-runtime(-headless)?' <<<"$names" || fail "Depends ($depends) names no Java runtime"
 for file in $(find "$root/usr" -type f); do
     readelf -h "$file" >/dev/null 2>&1 || continue  # the launcher, the jars
     for soname in $(readelf -d "$file" | sed -nE 's/.*\(NEEDED\).*\[(.*)\]$/\1/p'); do

@@ -17,17 +17,13 @@ archive=$(find "$work/out" -maxdepth 1 -name 'VeltraneWin32DLL-*.tar.gz' -o -nam
 top="$work/unpacked/$(basename "$archive" | sed -E 's/\.(tar\.gz|zip)$//')" name=${top##*/}
 files="README.txt veltrane-probe.jar veltrane-api.jar licenses/NOTICE.txt"
 case "$archive" in
-*.zip)
-    library="$top/lib/VeltraneWin32DLL.dll"
-    files+=" lib/VeltraneWin32DLL.dll veltrane-probe.cmd"
-    files+=" licenses/GCC-runtime.txt licenses/mingw-w64-runtime.txt"
+*.zip) library="$top/lib/VeltraneWin32DLL.dll"
+    files+=" lib/VeltraneWin32DLL.dll veltrane-probe.cmd licenses/GCC-runtime.txt licenses/mingw-w64-runtime.txt"
     "$tool" -p "$library" >"$work/tables"
     sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/s/^\s*\[ *[0-9]*\] //p' "$work/tables" | sort >"$work/exports"
     other=$(sed -n 's/^\s*DLL Name: //p' "$work/tables" | tr '[:upper:]' '[:lower:]' | sort -u |
-        grep -Evx '(kernel32|advapi32|msvcrt|user32|bcrypt|crypt32)\.dll') &&
-        fail "the library imports $other, not only Windows system DLLs" ;;
-*)
-    library="$top/lib/libVeltraneWin32DLL.so"
+        grep -Evx '(kernel32|advapi32|msvcrt|user32|bcrypt|crypt32)\.dll') && fail "the library imports $other" ;;
+*) library="$top/lib/libVeltraneWin32DLL.so"
     files+=" lib/libVeltraneWin32DLL.so lib/libVeltraneProbe.so veltrane-probe bin/veltrane-inf2reg"
     "$tool" -D --defined-only "$library" | awk '$2 ~ /^[TWDBRV]$/ {print $3}' | sort >"$work/exports" ;;
 esac
@@ -53,8 +49,7 @@ if [[ "$archive" != *.zip ]]; then
     mkdir -p "$work/java-home/bin"
     printf '#!/bin/sh\nprintf "[%%s]" "$@"\n' >"$work/java-home/bin/java" && chmod +x "$work/java-home/bin/java"
     launched=$(JAVA_HOME="$work/java-home" "$top/veltrane-probe" --json "a b")
-    [ "$launched" = "[-jar][$top/veltrane-probe.jar][--json][a b]" ] ||
-        fail "with JAVA_HOME the launcher runs $launched"
+    [ "$launched" = "[-jar][$top/veltrane-probe.jar][--json][a b]" ] || fail "with JAVA_HOME the launcher runs $launched"
     deb=$(find "$work/out" -maxdepth 1 -name '*.deb')
     [ -n "$deb" ] || fail "no Debian package in $work/out"
     . "$(dirname "$0")/check_deb.sh"

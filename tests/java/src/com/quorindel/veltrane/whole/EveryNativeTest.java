@@ -14,7 +14,6 @@ import org.junit.jupiter.api.Test;
 // modem whose lists are far longer than the local reference frame a native method starts with
 // (long-lists.reg); the calls log nothing, and eight threads at once get what one thread got.
 class EveryNativeTest {
-    private static final int ROUNDS = 4000;
     private static final Map<Class<?>, Object[]> ARGUMENTS = Map.of(int.class,
         new Object[] {Integer.MIN_VALUE, -1, 0, 1, 3, 9, 10, 27, 35, 36, Integer.MAX_VALUE},
         String.class, new Object[] {null, "", "\uD800", "a\u0000b", "x".repeat(100_000)},
@@ -44,12 +43,12 @@ class EveryNativeTest {
 
     @Test
     void everyCallLogsNothingAndFromEightThreadsAtOnceAnswersAsOnOne() throws Exception {
-        Object[] once = answers();
+        Object[] one = answers();
         assertEquals("", Files.readString(Path.of("log", "VeltraneDll.log")));
         assertEquals(100, ((String[]) Natives.call("g401", 3)).length, "long-lists.reg not read");
         // A pool's parallel stream runs on the pool's threads: eight at once.
         Callable<Boolean> rounds = ()
-            -> IntStream.range(0, ROUNDS).parallel().allMatch(i -> Arrays.deepEquals(answers(), once));
+            -> IntStream.range(0, 4000).parallel().allMatch(i -> Arrays.deepEquals(answers(), one));
         assertTrue(new ForkJoinPool(8).submit(rounds).get(), "8 threads answered otherwise than 1");
     }
 }
