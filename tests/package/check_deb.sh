@@ -11,7 +11,7 @@ logged dpkg "dpkg cannot install $deb" unshare -rm dpkg --root="$root" --force-d
 depends=$(dpkg-deb -f "$deb" Depends)
 names=$(tr ',|' '\n\n' <<<"$depends" | sed -E 's/^ *([^ (]+).*/\1/')
 grep -Eqx 'default-jre(-headless)?|java[0-9]*-runtime(-headless)?' <<<"$names" || fail "Depends ($depends) names no Java runtime"
-for file in $(find "$root/usr" -type f); do
+while read -r file; do
     readelf -h "$file" >/dev/null 2>&1 || continue  # the launcher, the jars
     for soname in $(readelf -d "$file" | sed -nE 's/.*\(NEEDED\).*\[(.*)\]$/\1/p'); do
         owners=$(dpkg-query -S "*/x86_64-linux-gnu/$soname" 2>/dev/null | sed -nE 's/^([^:, ]+)[:,].*/\1/p' | sort -u)
@@ -19,7 +19,7 @@ for file in $(find "$root/usr" -type f); do
         grep -qxF "$owners" <<<"$names" ||
             fail "${file#"$root"} links $soname of $(echo $owners), which Depends ($depends) does not name"
     done
-done
+done < <(find "$root/usr" -type f)
 
 javac -d "$out" -cp "$root/usr/share/java/veltrane-api.jar" "$(dirname "$0")/LoadsLibrary.java"
 cp "$source/samples/quorindel-voicelink.reg" "$out/"
