@@ -1,5 +1,4 @@
-// A plain Java program, started as an application is: System.loadLibrary with no flag, then
-// one native method, whose answer it prints.
+// Started as an application is: System.loadLibrary with no flag, then one native method.
 public final class LoadsLibrary {
     public static void main(String[] args) {
         System.loadLibrary("VeltraneWin32DLL");

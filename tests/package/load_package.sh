@@ -1,13 +1,10 @@
 #!/usr/bin/env bash
 # The DLL that package_check unpacked loads and unloads under Wine, its exports resolvable.
-#   load_package.sh <build-folder> <source-folder>
 set -euo pipefail
-build=$(cd "$1" && pwd) source=$2
-run="$source/cmake/wine-run.sh"
+build=$(cd "$1" && pwd) run="$2/cmake/wine-run.sh"
 libraries=("$build"/package-check/unpacked/*/lib/VeltraneWin32DLL.dll)
 [ -f "${libraries[0]}" ] || { echo "FAIL: no unpacked DLL (package_check unpacks it)"; exit 1; }
-rm -rf "$build/package-check/run"
-mkdir -p "$build/package-check/run"
-cd "$build/package-check/run"
+here="$build/package-check/run"
+rm -rf "$here" && mkdir -p "$here" && cd "$here"
 library=$("$run" winepath.exe -w "${libraries[0]}") || { status=$?; echo "$library"; exit $status; }
 VELTRANE_TEST_LIBRARY=$library exec "$run" "$build/bin/library_child.exe" load unload

@@ -3,19 +3,11 @@ package com.quorindel.veltrane.catalogue;
 import static org.junit.jupiter.api.Assertions.assertEquals;
 
 import com.quorindel.veltrane.testing.Natives;
-import java.sql.Connection;
-import java.sql.DriverManager;
-import java.sql.PreparedStatement;
-import java.sql.ResultSet;
-import java.util.ArrayList;
-import java.util.List;
+import java.sql.*;
+import java.util.*;
 import org.junit.jupiter.api.Test;
 
-/**
- * The catalogue's statements, fetched through JNI, run as they stand on an in-memory HSQLDB
- * database: tests/fixtures/catalogue/hsqldb-runs.tsv makes the tables, then runs every
- * statement with as many arguments as it must take, and each gives what the file lists.
- */
+/** The statements, fetched through JNI, run on HSQLDB as catalogue/hsqldb-runs.tsv lists them. */
 class StatementsOnHsqldbTest {
     @Test
     void theRunsGiveWhatTheyList() throws Exception {
@@ -34,17 +26,15 @@ class StatementsOnHsqldbTest {
                     assertEquals(args.length, p.getParameterMetaData().getParameterCount(), what);
                     for (int i = 0; i < args.length; i++)
                         p.setObject(i + 1, args[i].equals("null") ? null : args[i]);
-                    assertEquals(step[3],
-                        step[3].startsWith("=") ? "=" + p.executeUpdate() : result(p, step[3]),
-                        what);
+                    String got =
+                        step[3].startsWith("=") ? "=" + p.executeUpdate() : result(p, step[3]);
+                    assertEquals(step[3], got, what);
                 }
             }
         }
     }
 
-    /**
-     * The query's answer in the form the expectation has: rows:, col K:, col K sorted: or count:.
-     */
+    /** The query's answer in the expectation's form: rows:, col K:, col K sorted: or count:. */
     private static String result(PreparedStatement p, String expected) throws Exception {
         String view = expected.substring(0, expected.indexOf(':'));
         String[] col = view.split(" ");
@@ -58,8 +48,7 @@ class StatementsOnHsqldbTest {
                                               : String.join("|", row));
             }
         }
-        if (view.endsWith("sorted"))
-            rows.sort(null);
+        if (view.endsWith("sorted")) rows.sort(null);
         return view + ":" + (view.equals("count") ? rows.size() : String.join(";", rows));
     }
 }

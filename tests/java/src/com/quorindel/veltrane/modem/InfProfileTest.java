@@ -6,11 +6,7 @@ import com.quorindel.veltrane.testing.Natives;
 import java.util.Arrays;
 import org.junit.jupiter.api.Test;
 
-/**
- * The registry file veltrane-inf2reg writes from the sample INF (CTest runs the tool first
- * and names its output in VELTRANE_REGISTRY), read by the library: every field of the
- * profile as the sample's AddReg lines give it.
- */
+/** What veltrane-inf2reg writes from the sample INF, read by the library: every field. */
 class InfProfileTest {
     @Test
     void theSampleInfGivesEveryFieldItsAddRegLinesWrite() throws Exception {

@@ -1,46 +1,35 @@
 package com.quorindel.veltrane.probe;
 
-import static org.junit.jupiter.api.Assertions.assertEquals;
-import static org.junit.jupiter.api.Assertions.assertFalse;
-import static org.junit.jupiter.api.Assertions.assertTrue;
+import static org.junit.jupiter.api.Assertions.*;
 
 import com.quorindel.veltrane.testing.Natives;
 import java.nio.file.Files;
-import java.nio.file.Path;
+import java.util.*;
 import org.junit.jupiter.api.Test;
 
-/**
- * veltrane-probe.jar as a user runs it: java -jar, with its options and VELTRANE_REGISTRY, the
- * runs of tests/fixtures/probe/runs.tsv. Of the credentials it shows the user name, and the
- * password only as its length unless asked.
- */
+// veltrane-probe.jar as a user runs it (java -jar, its options, VELTRANE_REGISTRY): the runs of
+// probe/runs.tsv, the password shown only when asked; then its words for a DLL of the wrong width.
 class ProbeTest {
-    private static final String SOURCE = Natives.SOURCE.toString();
-    private static final String BUILD = System.getProperty("veltrane.build.dir");
     private static final String JAVA = System.getProperty("java.home") + "/bin/java ";
-    private static final String PROBE = " -jar {build}/veltrane-probe.jar ";
 
     private static String filled(String text, Object... credentials) {
-        return String.format(text, credentials)
-            .replace("{source}", SOURCE)
-            .replace("{build}", BUILD)
-            .replace("\\n", "\n");
+        return String.format(text, credentials).replace("{source}", Natives.SOURCE.toString())
+            .replace("{build}", System.getProperty("veltrane.build.dir")).replace("\\n", "\n");
     }
 
     @Test
     void eachRunExitsAndSaysWhatItShould() throws Exception {
         String user = Natives.call("g201", (Object) null);
         String password = Natives.call("g202", (Object) null);
-        Path dir = Files.createTempDirectory("probe");
+        var dir = Files.createTempDirectory("probe").toFile();
         for (String[] run : Natives.rows("probe/runs.tsv")) {
-            String[] command = filled(JAVA + run[0] + PROBE + run[2]).trim().split(" ");
-            ProcessBuilder builder =
-                new ProcessBuilder(command).directory(dir.toFile()).redirectErrorStream(true);
-            builder.environment().remove("LD_LIBRARY_PATH");
-            builder.environment().remove("VELTRANE_REGISTRY");
-            if (!run[1].isEmpty())
-                builder.environment().put("VELTRANE_REGISTRY", filled(run[1]));
-            builder.environment().put("VELTRANE_AUDIO", SOURCE + "/samples/audio-speech-8k.s8");
+            String command = JAVA + run[0] + " -jar {build}/veltrane-probe.jar " + run[2];
+            ProcessBuilder builder = new ProcessBuilder(filled(command).trim().split(" "));
+            builder.directory(dir).redirectErrorStream(true);
+            Map<String, String> env = builder.environment();
+            env.keySet().removeAll(Set.of("LD_LIBRARY_PATH", "VELTRANE_REGISTRY"));
+            if (!run[1].isEmpty()) env.put("VELTRANE_REGISTRY", filled(run[1]));
+            env.put("VELTRANE_AUDIO", Natives.SOURCE + "/samples/audio-speech-8k.s8");
             Process process = builder.start();
             String said = new String(process.getInputStream().readAllBytes());
             String what = String.join(" | ", run) + ":\n" + said;
