@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "fake_jni.h"
@@ -112,12 +114,18 @@ int RunSelf(const std::filesystem::path& folder, std::vector<std::string> steps)
     return Run(ThisProgram(), steps);
 }
 
-// Every native of the export list, under its exported name, gives its own method's answer.
+// Every native of the export list, under its exported name, gives its own method's answers:
+// the whole tables of the statements and the tokens (for the statements every other code null
+// without a JNI call, and a string the VM cannot create null), one answer of the others.
 TEST(Library, EveryExportAnswersThroughTheNameTheJvmLooksFor) {
-    std::map<std::string, std::string> first_statement;
-    for (const auto& row : FixtureRows("catalogue/statements.tsv")) {
-        if (row[1] == "1") first_statement[row[0]] = row[2];
-    }
+    std::map<std::string, std::vector<std::string>> statements;  // by method, from code 1 on
+    for (const auto& row : FixtureRows("catalogue/statements.tsv"))
+        statements[row.at(0)].push_back(row.at(2));
+    const std::pair<jint, const char*> tokens[] = {
+        {1, "H"},      {2, "T"},      {3, "M"},           {4, "O"},           {5, "O#"},
+        {6, "V"},      {7, "V#"},     {8, "VALUE"},       {9, "ERROR"},       {0, "!@#$%"},
+        {-1, "!@#$%"}, {10, "!@#$%"}, {INT_MAX, "!@#$%"}, {INT_MIN, "!@#$%"},
+    };
     const LoadedLibrary library = LoadBuilt();
     ASSERT_NE(library, nullptr);
     std::ifstream list(VELTRANE_EXPORT_LIST);
@@ -130,14 +138,28 @@ TEST(Library, EveryExportAnswersThroughTheNameTheJvmLooksFor) {
         const std::string method = name.substr(name.rfind('_') + 1);
         FakeJvm vm;
         const jstring x = vm.MakeString(u"x");
-        if (method == "g109") {
-            EXPECT_EQ(Utf8(vm, Call<jstring>(f, vm, x, jint{1})), first_statement[method]);
-        } else if (first_statement.count(method) != 0) {
-            EXPECT_EQ(Utf8(vm, Call<jstring>(f, vm, jint{1})), first_statement[method]) << name;
+        if (statements.count(method) != 0) {
+            const auto statement = [&](jint code) {  // g109's string is never looked at
+                return method == "g109" ? Call<jstring>(f, vm, x, code)
+                                        : Call<jstring>(f, vm, code);
+            };
+            const auto& texts = statements[method];
+            for (std::size_t i = 0; i < texts.size(); ++i)
+                EXPECT_EQ(Utf8(vm, statement(static_cast<jint>(i + 1))), texts[i]) << name << i;
+            const jint after_last = static_cast<jint>(texts.size() + 1);
+            for (jint code : {jint{0}, jint{-1}, after_last, jint{INT_MIN}, jint{INT_MAX}}) {
+                vm.ResetRecord();
+                EXPECT_EQ(statement(code), nullptr) << name << " code " << code;
+                EXPECT_TRUE(vm.calls().empty()) << name << " code " << code;
+            }
+            vm.FailCall(JniCall::kNewString);
+            EXPECT_EQ(statement(1), nullptr) << name;
+            EXPECT_NE(statement(1), nullptr) << name;
+        } else if (method == "g301") {
+            for (const auto& [code, token] : tokens)
+                EXPECT_EQ(Utf8(vm, Call<jstring>(f, vm, code)), token) << code;
         } else if (method == "g201" || method == "g202") {
             EXPECT_GE(Utf8(vm, Call<jstring>(f, vm, x)).size(), 4u) << name;
-        } else if (method == "g301") {
-            EXPECT_EQ(Utf8(vm, Call<jstring>(f, vm, jint{8})), "VALUE");
         } else if (method == "g401") {
             EXPECT_EQ(vm.ClassName(Call<jobjectArray>(f, vm, jint{3})), "[java/lang/String");
         } else if (method == "g402") {

@@ -1,6 +1,4 @@
-// What the natives give when the VM fails one of their calls or memory runs out: never a C++
-// exception into the VM, never a Java exception left pending (the statement methods':
-// code_tables_test.cpp).
+// What the natives give when the VM fails one of their calls or memory runs out.
 #include "jni/boundary.h"
 
 #include <gtest/gtest.h>
@@ -20,8 +18,7 @@ namespace {
 using testing::FakeJvm;
 using testing::JniCall;
 
-// What a call gave back: "null", a string's text in quotes, a list's entries each followed
-// by "|", or the level.
+// An answer as text: "null", a string in quotes, a list's entries each followed by "|".
 template <auto Method, auto kArgument>
 std::string Answer(FakeJvm& vm) {
     const jobject answer = Method(vm.env(), nullptr, kArgument);
@@ -40,9 +37,8 @@ std::string Level(FakeJvm& vm) {
     return std::to_string(Java_com_quorindel_veltrane_E_A_A_g501(vm.env(), nullptr, loud, 20000));
 }
 
-// Each row makes the nth call of one kind fail, or throw (memory ran out): the native's
-// answer, one ExceptionClear, every call that can raise followed at once by ExceptionCheck,
-// nothing left pending, and the next call answers again.
+// The nth call of a kind fails, or throws: the answer, one ExceptionClear, every call that
+// can raise followed at once by ExceptionCheck, nothing pending, the next call answers.
 TEST(Boundary, EveryNativeGivesItsFailureResultWhenACallFailsOrMemoryRunsOut) {
     CModemStrings* const saved = g_modemStrings;
     CModemStrings profile;
@@ -61,7 +57,10 @@ TEST(Boundary, EveryNativeGivesItsFailureResultWhenACallFailsOrMemoryRunsOut) {
         const char* answer;
     } rows[] = {
         {"g201", Answer<Java_com_quorindel_veltrane_J_D_g201, nullptr>, kNewString, 1, true, "''"},
+        {"g201", Answer<Java_com_quorindel_veltrane_J_D_g201, nullptr>, kNewString, 1, false,
+         "null"},
         {"g202", Answer<Java_com_quorindel_veltrane_J_D_g202, nullptr>, kNewString, 1, true, "''"},
+        {"g101", Answer<Java_com_quorindel_veltrane_E_g101, 1>, kNewString, 1, true, "null"},
         {"g301", g301, kNewString, 1, false, "null"},
         {"g301", g301, kNewString, 1, true, "null"},
         {"g401", List, kFindClass, 1, false, "null"},
