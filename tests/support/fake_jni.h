@@ -79,6 +79,8 @@ class FakeJvm {
 
     friend struct FakeJvmCalls;
     bool Enter(JniCall call);  // records the call; true when it is to fail
+    // Whether [start, start + length) lies in an array of `size`; if not, a violation.
+    bool InArray(jsize start, jsize length, std::size_t size, const char* call);
     Object* Get(jobject object) const;
     jobject Add(Object object);
 
