@@ -1,6 +1,5 @@
-// The diagnostic log's bytes on disk and under contention, and attach and detach of the
-// library's two process-wide objects, driven in this process (the steps DllMain and the ELF
-// hooks run).
+// The diagnostic log's bytes on disk and under contention; attach and detach of the two
+// process-wide objects, as DllMain and the ELF hooks run them.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -20,8 +19,7 @@ namespace {
 using testing::FreshFolder;
 using testing::ReadFileBytes;
 
-// Each row's messages written in turn: the bytes on disk after the last one, before the
-// log is closed (every whole message reaches the file at once; what a stopped log wrote,
+// Each row's messages in turn: the bytes on disk before the log is closed (a stopped log's
 // once it is closed), and whether the log stays good.
 TEST(LogStream, MessagesBecomeBytesOnDisk) {
     struct Row {
@@ -44,7 +42,7 @@ TEST(LogStream, MessagesBecomeBytesOnDisk) {
         for (const auto& message : row.messages) log.Write(message);
         if (!row.good) log.Close();
         EXPECT_EQ(ReadFileBytes(path), row.bytes);
-        EXPECT_EQ(log.good(), row.good) << row.bytes;  // a closed log is no longer good
+        EXPECT_EQ(log.good(), row.good) << row.bytes;
     }
 }
 
@@ -54,7 +52,7 @@ TEST(LogStream, WholeMessagesFromEightThreadsNeverInterleave) {
     log.Open(path.c_str());
     std::vector<std::thread> threads;
     for (char16_t t = 0; t < 8; ++t) {
-        // Long messages make a torn write likely if the lock did not cover them whole.
+        // Long messages: a torn write is likely if the lock did not cover them whole.
         threads.emplace_back([&log, t] {
             for (int i = 0; i < 500; ++i) log.Write(std::u16string(200, u'A' + t) + u'\n');
         });
@@ -68,7 +66,7 @@ TEST(LogStream, WholeMessagesFromEightThreadsNeverInterleave) {
 }
 
 TEST(Lifecycle, AttachCreatesBothObjectsOnceAndDetachReleasesThem) {
-    const auto folder = testing::FreshFolder();
+    const auto folder = FreshFolder();
     std::filesystem::create_directories(folder / "log");
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(folder);
@@ -89,7 +87,7 @@ TEST(Lifecycle, AttachCreatesBothObjectsOnceAndDetachReleasesThem) {
     EXPECT_EQ(g_modemStrings, nullptr);
     WriteLog(u"after detach\n");  // dropped, no crash
     std::filesystem::current_path(previous);
-    EXPECT_EQ(testing::ReadFileBytes(testing::LogFileIn(folder)), "Error 23\r\n");
+    EXPECT_EQ(ReadFileBytes(testing::LogFileIn(folder)), "Error 23\r\n");
 }
 
 }  // namespace
