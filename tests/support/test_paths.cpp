@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 namespace veltrane::testing {
 
@@ -18,9 +18,7 @@ std::filesystem::path FreshFolder(const std::string& tag) {
 
 std::string ReadFileBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 std::filesystem::path LogFileIn(const std::filesystem::path& folder) {
