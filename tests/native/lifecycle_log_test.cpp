@@ -22,20 +22,18 @@ using testing::ReadFileBytes;
 // Each row's messages in turn: the bytes on disk before the log is closed (a stopped log's
 // once it is closed), and whether the log stays good.
 TEST(LogStream, MessagesBecomeBytesOnDisk) {
-    struct Row {
+    const struct {
         std::vector<std::u16string> messages;
         std::string bytes;
         bool good;
-    };
-    const Row rows[] = {
-        {{u"Error 23\n"}, "Error 23\r\n", true},
+    } rows[] = {
         {{u"", u"Error 24\n"}, "Error 24\r\n", true},
         {{u"Error ", u"25\n"}, "Error 25\r\n", true},
         {{u"\u00e9\u00ff\u0001\n"}, "\xe9\xff\x01\r\n", true},
         // A character above FF stops the message and every later one.
         {{u"ab\u0100cd\n", u"Error 26\n"}, "ab", false},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         const std::string path = (FreshFolder() / "VeltraneDll.log").string();
         LogStream log;
         log.Open(path.c_str());
