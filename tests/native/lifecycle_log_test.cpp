@@ -50,17 +50,17 @@ TEST(LogStream, WholeMessagesFromEightThreadsNeverInterleave) {
     log.Open(path.c_str());
     std::vector<std::thread> threads;
     for (char16_t t = 0; t < 8; ++t) {
-        // Long messages: a torn write is likely if the lock did not cover them whole.
+        // Longer than the log's 256-byte piece: without the lock, pieces interleave.
         threads.emplace_back([&log, t] {
-            for (int i = 0; i < 500; ++i) log.Write(std::u16string(200, u'A' + t) + u'\n');
+            for (int i = 0; i < 500; ++i) log.Write(std::u16string(600, u'A' + t) + u'\n');
         });
     }
     for (auto& thread : threads) thread.join();
     log.Close();
     const std::string bytes = ReadFileBytes(path);
-    ASSERT_EQ(bytes.size(), 8u * 500 * 202);
-    for (std::size_t at = 0; at < bytes.size(); at += 202)
-        ASSERT_EQ(bytes.substr(at, 202), std::string(200, bytes[at]) + "\r\n") << at;
+    ASSERT_EQ(bytes.size(), 8u * 500 * 602);
+    for (std::size_t at = 0; at < bytes.size(); at += 602)
+        ASSERT_EQ(bytes.substr(at, 602), std::string(600, bytes[at]) + "\r\n") << at;
 }
 
 TEST(Lifecycle, AttachCreatesBothObjectsOnceAndDetachReleasesThem) {
