@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# veltrane-seal: reproduces the committed defaults, reads values not given from standard
-# input as given, escapes the phrase for C++, refuses bad values (message, exit 2, no file).
-#   check_seal_tool.sh <veltrane-seal> <committed defaults>
+# veltrane-seal: the committed defaults, values read from standard input as given, the phrase
+# escaped for C++, bad values refused.   check_seal_tool.sh <veltrane-seal> <committed defaults>
 set -uo pipefail
 seal=$1 defaults=$2
 phrase='Veltrane line credentials: sealed 2026!'

@@ -1,11 +1,8 @@
-// The credential cipher and exports with this file's own cipher calls (at its end): known
-// answers computed outside this code, the committed credentials, each failing step with its
-// log line and nothing left acquired; on Windows, under Wine's CryptoAPI, the user's mutex
-// and a key container left behind.
+// The credential cipher and exports over this file's own cipher calls (at its end), which
+// can make any step fail.
 #include "platform/credential_cipher.h"
 
 #include <gtest/gtest.h>
-#include <jni.h>
 
 #include <atomic>
 #include <filesystem>
@@ -29,8 +26,7 @@
 namespace veltrane {
 namespace {
 
-// The steps of a decryption that a test can make fail: the call is then not made, and
-// the step answers as a refused one would.
+// A failing step's call is not made: it answers as a refused one would.
 enum class Step : unsigned {
     kCreateContainer,  // "Error 22" (Windows)
     kCreateHash,       // "Error 23"
@@ -53,24 +49,24 @@ bool StepFails(Step step) {
 }
 
 #ifdef _WIN32
-// Handles not released yet, the mutex last opened (by the test's thread) and its wait.
+// Handles not released yet, the mutex last opened and its wait.
 std::atomic<int> g_live_crypt_handles{0};
 std::wstring g_last_mutex_name;
 std::atomic<unsigned long> g_last_wait{0};
 #endif
 
-// Known answers: the key CryptDeriveKey makes of the phrase's SHA-1 (Python's hashlib),
-// the ciphertexts from `openssl enc -des-ede3-cbc -K <key> -iv 0`.
+// Known answers, made outside this code: CryptDeriveKey's key of the phrase's SHA-1
+// (Python's hashlib), then `openssl enc -des-ede3-cbc -K <key> -iv 0`.
 constexpr char16_t kTestPhrase[] = u"Known answers for the 3DES credentials!";
-// 9 bytes, "abcd" and a stray "X": the odd byte is not a code unit and is dropped.
+// 9 bytes, "abcd" and a stray "X": the odd byte is dropped.
 constexpr platform::CredentialCipherText kOddBytes = {
     0xB5, 0x17, 0xDC, 0x6C, 0xD9, 0x8D, 0xC5, 0x66, 0x56, 0x60, 0xAA, 0x78, 0x9A, 0xBD, 0x15, 0x35};
-// 16 raw bytes encrypted without padding: the last block's padding bytes differ.
+// 16 raw bytes encrypted without padding: the padding is bad.
 constexpr platform::CredentialCipherText kBadPadding = {
     0xB5, 0x17, 0xDC, 0x6C, 0xD9, 0x8D, 0xC5, 0x66, 0xEF, 0x50, 0x9E, 0x68, 0xFA, 0x8F, 0xDD, 0x40};
 
 #ifdef _WIN32
-// The key container as seen from outside: opened as it stands (0), created or deleted.
+// The key container from outside: opened (0), created or deleted.
 bool Container(DWORD flags) {
     HCRYPTPROV provider = 0;
     const bool done =
@@ -80,58 +76,13 @@ bool Container(DWORD flags) {
 }
 #endif
 
-using Export = jstring(JNICALL*)(JNIEnv*, jclass, jstring);
-constexpr Export kUser = Java_com_quorindel_veltrane_J_D_g201;
-constexpr Export kPassword = Java_com_quorindel_veltrane_J_D_g202;
-
-// The library attached in a fresh folder, so the log can be read back from disk.
-class Credentials : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        folder_ = testing::FreshFolder();
-        std::filesystem::create_directories(folder_ / "log");
-        std::filesystem::current_path(folder_);
-        ASSERT_TRUE(ProcessAttach());
-    }
-    void TearDown() override { ProcessDetach(); }
-    std::string Log() const { return testing::ReadFileBytes(testing::LogFileIn(folder_)); }
-    // A string always, no exception pending, no misuse of the JNI.
-    std::u16string Call(Export method, jstring argument = nullptr) {
-        jstring result = method(jvm_.env(), jvm_.MakeClass("com/quorindel/veltrane/J/D"), argument);
-        EXPECT_NE(result, nullptr);
-        EXPECT_FALSE(jvm_.exception_pending());
-        EXPECT_TRUE(jvm_.violations().empty());
-        return result != nullptr ? jvm_.StringValue(result) : u"<null>";
-    }
-
-    testing::FakeJvm jvm_;
-    std::filesystem::path folder_;
-};
-
-TEST_F(Credentials, ExportsGiveTheSealedCredentialsWhateverTheArgument) {
-    // The argument is never looked at (the fake aborts on any look at a string).
-    const std::u16string user = Call(kUser, jvm_.MakeString(u"anything at all"));
-    if (VELTRANE_DEFAULT_CREDENTIALS) {
-        // The committed file through the real scheme gives its known plaintexts.
-        EXPECT_EQ(user, u"qrdlapp");
-        EXPECT_EQ(Call(kPassword, jvm_.MakeString(u"")), u"M4x!pq9");
-    }
-    EXPECT_EQ(Call(kUser), user);
-    // A failing step gives "", its line logged (the steps and their lines: below).
-    g_failing_steps = Bit(Step::kCreateHash);
-    EXPECT_EQ(Call(kPassword), u"");
-    g_failing_steps = 0;
-    // NewString failing: null, with no exception left pending.
-    jvm_.FailCall(testing::JniCall::kNewString);
-    EXPECT_EQ(kUser(jvm_.env(), nullptr, nullptr), nullptr);
-    EXPECT_FALSE(jvm_.exception_pending());
-    EXPECT_TRUE(jvm_.violations().empty());
-    EXPECT_EQ(Log(), "Error 23\r\n");
-}
-
-// The known answers; then each failing step logs its line and gives "", with nothing left
-// acquired. On Windows also the user's mutex and a container left behind before the call.
-TEST_F(Credentials, KnownAnswersAndFailingSteps) {
+// Each failing step logs its line and gives "" (through the export an empty string, not null),
+// nothing left acquired; on Windows also the user's mutex and a container left behind.
+TEST(Credentials, KnownAnswersAndFailingSteps) {
+    const auto folder = testing::FreshFolder();
+    std::filesystem::create_directories(folder / "log");
+    std::filesystem::current_path(folder);
+    ASSERT_TRUE(ProcessAttach());
     struct Case {
         unsigned failing;       // Bit(step) | ...
         const char* log;        // "" when the credential is given
@@ -155,14 +106,22 @@ TEST_F(Credentials, KnownAnswersAndFailingSteps) {
         {Bit(kOpenMutex), "Error 22\r\n", true, true},
         // Replaced once only: the deletion fails, so does the second creation.
         {Bit(kDeleteContainer), "Error 22\r\n", true, true},
+        {0, "", true, false},  // with the mutex a leftover is replaced
 #endif
         {0, ""},  // nothing is left over from the failures
     };
+    testing::FakeJvm vm;
+    g_failing_steps = Bit(kCreateHash);
+    const jstring password = Java_com_quorindel_veltrane_J_D_g202(vm.env(), nullptr, nullptr);
+    g_failing_steps = 0;
+    ASSERT_NE(password, nullptr);
+    EXPECT_EQ(vm.StringValue(password), u"");
+    EXPECT_TRUE(vm.violations().empty());
     const platform::PassPhrase phrase(kTestPhrase, platform::kPassPhraseChars);
     EXPECT_EQ(platform::DecryptCredential(kBadPadding, phrase), u"");
-    std::string expected_log = "Error 26\r\n";
+    std::string expected_log = "Error 23\r\nError 26\r\n";
 #ifdef _WIN32
-    // As documented: one for every logon session of the user, waited for 5 seconds.
+    // One for every logon session of the user, waited for 5 seconds.
     EXPECT_EQ(g_last_mutex_name.rfind(L"Global\\VeltraneCredentials-S-1-", 0), 0u);
     EXPECT_EQ(g_last_wait, 5000u);
 #endif
@@ -176,24 +135,24 @@ TEST_F(Credentials, KnownAnswersAndFailingSteps) {
         EXPECT_EQ(platform::DecryptCredential(kOddBytes, phrase), *c.log == '\0' ? u"abcd" : u"");
         g_failing_steps = 0;
         expected_log += c.log;
-        EXPECT_EQ(Log(), expected_log);
+        EXPECT_EQ(testing::ReadFileBytes(testing::LogFileIn(folder)), expected_log);
 #ifdef _WIN32
         EXPECT_EQ(g_live_crypt_handles, 0);
         EXPECT_EQ(Container(0), c.left);
         ASSERT_TRUE(!c.left || Container(CRYPT_DELETEKEYSET));
 #endif
     }
+    ProcessDetach();
 }
 
 }  // namespace
 }  // namespace veltrane
 
-// The cipher's calls, made for real unless their step fails; Windows handles are counted.
+// The cipher's calls, made for real unless their step fails (Windows handles counted).
 #ifdef _WIN32
 namespace veltrane::platform::win32::calls {
 namespace {
 
-// A step made to fail answers as a refused call does, without the call.
 bool Refused(Step step) {
     if (!StepFails(step)) return false;
     SetLastError(static_cast<DWORD>(NTE_FAIL));

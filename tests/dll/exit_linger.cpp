@@ -1,9 +1,5 @@
-// A library that library_child opens right after the library under test when it exits
-// with threads inside native methods. Inside exit() the C library finalises the two in the
-// order they were opened, so this hook runs after the library's own unload hook: it lingers
-// there, giving the threads time to touch whatever that hook released, as the rest of a
-// JVM's exit would, and the sanitizer time to finish its report and fail the process before
-// exit() ends it with status 0.
+// Opened after the library under test, so finalised after it inside exit(): lingers there,
+// as the rest of a JVM's exit would, giving threads time to touch what the library released.
 #include <chrono>
 #include <thread>
 

@@ -1,40 +1,80 @@
-// The built binary, opened as the JVM opens it: every export under the name the JVM looks
-// for (on 32-bit Windows the stdcall-decorated one) wired to its answer; load and unload as
-// the loader drives them; the registry fixtures read through Wine's registry; the credentials from
-// several processes at once. What each method answers for every input is the unit tests' business.
-//
-// With arguments the program is its own helper process and runs them as steps in order:
-// "in DIR" moves to DIR, "load" opens the built library once more, "unload" closes the last
-// one opened, "append TEXT" appends TEXT to the log behind the library's back, "delete-log"
-// deletes the log (failing while it is open on Windows), "credentials N" appends N answers
-// each of g201 and g202 to results.txt, and "exit-while-calling" calls exit() while four
-// threads query the profile (Linux).
+// The built binary, opened as the JVM opens it: every export under its exported name wired to
+// its answer, load and unload, the registry fixtures through Wine's registry, several
+// processes decrypting at once. With arguments the program is its own helper (Steps, below).
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "fake_jni.h"
-#include "loaded_library.h"
 #include "test_paths.h"
 
 #ifdef _WIN32
 #include <process.h>
 #include <windows.h>
-// after windows.h, which it needs
-#include <wincrypt.h>
 #else
+#include <dlfcn.h>
 #include <sys/wait.h>
 #endif
 
 namespace veltrane::testing {
 namespace {
+
+#ifdef _WIN32
+void* Open(const std::filesystem::path& path) {
+    return LoadLibraryW(path.wstring().c_str());
+}
+void* Find(void* library, const std::string& name) {
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name.c_str()));
+}
+struct Closer {
+    void operator()(void* library) const { FreeLibrary(static_cast<HMODULE>(library)); }
+};
+#else
+void* Open(const std::filesystem::path& path) {
+    return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+void* Find(void* library, const std::string& name) {
+    return dlsym(library, name.c_str());
+}
+struct Closer {
+    void operator()(void* library) const { dlclose(library); }
+};
+#endif
+// A library opened at run time as the JVM opens it (null when it did not load).
+using LoadedLibrary = std::unique_ptr<void, Closer>;
+
+std::filesystem::path ThisProgram() {
+#ifdef _WIN32
+    wchar_t buffer[MAX_PATH];
+    return std::wstring(buffer, GetModuleFileNameW(nullptr, buffer, MAX_PATH));
+#else
+    return std::filesystem::read_symlink("/proc/self/exe");
+#endif
+}
+
+// The built library beside this program, or the one VELTRANE_TEST_LIBRARY names.
+LoadedLibrary LoadBuilt() {
+    const char* path = std::getenv("VELTRANE_TEST_LIBRARY");
+    return LoadedLibrary(Open(path ? path : ThisProgram().parent_path() / VELTRANE_LIBRARY_FILE));
+}
+
+// On 32-bit Windows the stdcall-decorated _name@bytes, elsewhere the plain JNI name.
+std::string NativeExportName(const std::string& jni_name, [[maybe_unused]] int bytes) {
+#if defined(_WIN32) && !defined(_WIN64)
+    return "_" + jni_name + "@" + std::to_string(bytes);
+#else
+    return jni_name;
+#endif
+}
 
 // A native method called as the JVM calls it, with a null class.
 template <typename R, typename... A>
@@ -42,15 +82,15 @@ R Call(void* f, FakeJvm& vm, A... a) {
     return reinterpret_cast<R(JNICALL*)(JNIEnv*, jclass, A...)>(f)(vm.env(), nullptr, a...);
 }
 
-void* Native(const LoadedLibrary& library, const std::string& method, int bytes = 12) {
-    return library.Symbol(NativeExportName("Java_com_quorindel_veltrane_" + method, bytes));
+void* Native(const LoadedLibrary& library, const std::string& method) {
+    return Find(library.get(), NativeExportName("Java_com_quorindel_veltrane_" + method, 12));
 }
 
 std::string Utf8(FakeJvm& vm, jobject text) {
     return text == nullptr ? "<null>" : vm.Utf8Value(text);
 }
 
-// Runs a program with the given arguments and waits for it: its exit code.
+// Runs a program and waits for it: its exit code.
 int Run(const std::filesystem::path& program, const std::vector<std::string>& args) {
     std::vector<std::string> words{program.string()};
     words.insert(words.end(), args.begin(), args.end());
@@ -72,33 +112,52 @@ int RunSelf(const std::filesystem::path& folder, std::vector<std::string> steps)
     return Run(ThisProgram(), steps);
 }
 
-// Every native of the export list, under its exported name, gives the answer of its own
-// method: the statement of code 1 for the catalogue's, a password for the credentials'.
+// Every native of the export list, under its exported name, gives its own method's answers:
+// the whole tables of the statements and the tokens (for the statements every other code null
+// without a JNI call, and a string the VM cannot create null), one answer of the others.
 TEST(Library, EveryExportAnswersThroughTheNameTheJvmLooksFor) {
-    std::map<std::string, std::string> first_statement;
-    for (const auto& row : FixtureRows("catalogue/statements.tsv")) {
-        if (row[1] == "1") first_statement[row[0]] = row[2];
-    }
-    LoadedLibrary library(BuiltLibrary());
-    ASSERT_TRUE(library.loaded());
+    std::map<std::string, std::vector<std::string>> statements;  // by method, from code 1 on
+    for (const auto& row : FixtureRows("catalogue/statements.tsv"))
+        statements[row.at(0)].push_back(row.at(2));
+    const std::pair<jint, const char*> tokens[] = {
+        {1, "H"},      {2, "T"},      {3, "M"},           {4, "O"},           {5, "O#"},
+        {6, "V"},      {7, "V#"},     {8, "VALUE"},       {9, "ERROR"},       {0, "!@#$%"},
+        {-1, "!@#$%"}, {10, "!@#$%"}, {INT_MAX, "!@#$%"}, {INT_MIN, "!@#$%"},
+    };
+    const LoadedLibrary library = LoadBuilt();
+    ASSERT_NE(library, nullptr);
     std::ifstream list(VELTRANE_EXPORT_LIST);
     int natives = 0;
     for (std::string kind, name, bytes; list >> kind >> name && std::getline(list, bytes);) {
         if (kind != "jni") continue;
         ++natives;
-        void* f = library.Symbol(NativeExportName(name, std::stoi(bytes)));
+        void* f = Find(library.get(), NativeExportName(name, std::stoi(bytes)));
         ASSERT_NE(f, nullptr) << name;
         const std::string method = name.substr(name.rfind('_') + 1);
         FakeJvm vm;
         const jstring x = vm.MakeString(u"x");
-        if (method == "g109") {
-            EXPECT_EQ(Utf8(vm, Call<jstring>(f, vm, x, jint{1})), first_statement[method]);
-        } else if (first_statement.count(method) != 0) {
-            EXPECT_EQ(Utf8(vm, Call<jstring>(f, vm, jint{1})), first_statement[method]) << name;
+        if (statements.count(method) != 0) {
+            const auto statement = [&](jint code) {  // g109's string is never looked at
+                return method == "g109" ? Call<jstring>(f, vm, x, code)
+                                        : Call<jstring>(f, vm, code);
+            };
+            const auto& texts = statements[method];
+            for (std::size_t i = 0; i < texts.size(); ++i)
+                EXPECT_EQ(Utf8(vm, statement(static_cast<jint>(i + 1))), texts[i]) << name << i;
+            const jint after_last = static_cast<jint>(texts.size() + 1);
+            for (jint code : {jint{0}, jint{-1}, after_last, jint{INT_MIN}, jint{INT_MAX}}) {
+                vm.ResetRecord();
+                EXPECT_EQ(statement(code), nullptr) << name << " code " << code;
+                EXPECT_TRUE(vm.calls().empty()) << name << " code " << code;
+            }
+            vm.FailCall(JniCall::kNewString);
+            EXPECT_EQ(statement(1), nullptr) << name;
+            EXPECT_NE(statement(1), nullptr) << name;
+        } else if (method == "g301") {
+            for (const auto& [code, token] : tokens)
+                EXPECT_EQ(Utf8(vm, Call<jstring>(f, vm, code)), token) << code;
         } else if (method == "g201" || method == "g202") {
             EXPECT_GE(Utf8(vm, Call<jstring>(f, vm, x)).size(), 4u) << name;
-        } else if (method == "g301") {
-            EXPECT_EQ(Utf8(vm, Call<jstring>(f, vm, jint{8})), "VALUE");
         } else if (method == "g401") {
             EXPECT_EQ(vm.ClassName(Call<jobjectArray>(f, vm, jint{3})), "[java/lang/String");
         } else if (method == "g402") {
@@ -117,29 +176,25 @@ TEST(Library, EveryExportAnswersThroughTheNameTheJvmLooksFor) {
 TEST(Library, LoadAndUnloadAsTheLoaderDrivesThem) {
     const struct {
         const char* what;
-        bool log_folder;
         std::vector<std::string> steps;
-        const char* log;  // nullptr: no log folder is made
+        const char* log;  // nullptr: no log folder
     } rows[] = {
-        {"a load empties the log of the last run", true, {"append", "old", "load"}, ""},
+        {"a load empties the log of the last run", {"append", "old", "load"}, ""},
         {"a second load neither reopens nor empties the log",
-         true,
          {"load", "append", "kept", "load", "unload", "unload"},
          "kept"},
-        {"without a log folder no file", false, {"load", "unload"}, nullptr},
-        {"the last unload closes the log", true, {"load", "unload", "delete-log"}, ""},
+        {"without a log folder no file", {"load", "unload"}, nullptr},
+        {"the last unload closes the log", {"load", "unload", "delete-log"}, ""},
 #ifndef _WIN32
-        // Inside exit() the unload hook runs while other threads may be inside a native
-        // method (native code is not stopped): whatever they read must still be there. Under
-        // the sanitizer build a read of freed memory leaves a report. Windows ends the other
-        // threads before its detach.
-        {"exit while threads are inside native methods", true, {"exit-while-calling"}, ""},
+        // What threads inside native methods read during exit() must still be there (the
+        // sanitizer build reports a read of freed memory). Windows ends them before detach.
+        {"exit while threads are inside native methods", {"exit-while-calling"}, ""},
 #endif
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         const auto folder = FreshFolder();
-        if (row.log_folder) std::filesystem::create_directories(folder / "log");
+        if (row.log != nullptr) std::filesystem::create_directories(folder / "log");
         EXPECT_EQ(RunSelf(folder, row.steps), 0);
         if (row.log == nullptr) {
             EXPECT_FALSE(std::filesystem::exists(folder / "log"));
@@ -150,8 +205,7 @@ TEST(Library, LoadAndUnloadAsTheLoaderDrivesThem) {
 }
 
 #ifdef _WIN32
-// Puts a fixture alone into Wine's registry, by a regedit import. (On Linux the same
-// fixtures are the unit tests' and VELTRANE_REGISTRY the JVM tests'.)
+// Puts a fixture alone into Wine's registry, by a regedit import.
 int UseRegistry(const std::string& fixture) {
     const auto import = [](const std::string& name) {
         wchar_t windows[MAX_PATH];
@@ -164,8 +218,7 @@ int UseRegistry(const std::string& fixture) {
     return import("wine-cleanup.reg") + import(fixture);
 }
 
-// Each fixture alone in the registry gives its profile through the built library: per
-// code what g401 and g402 give, in the form of the .profile fixtures.
+// Each fixture alone in the registry gives its .profile through g401 and g402, code by code.
 TEST(Library, EachRegistryFixtureGivesItsProfile) {
     const std::pair<const char*, const char*> rows[] = {
         {"wine-full-modem.reg", "wine-full-modem.profile"},
@@ -177,7 +230,7 @@ TEST(Library, EachRegistryFixtureGivesItsProfile) {
     for (const auto& [fixture, profile] : rows) {
         SCOPED_TRACE(fixture);
         ASSERT_EQ(UseRegistry(fixture), 0);
-        LoadedLibrary library(BuiltLibrary());
+        const LoadedLibrary library = LoadBuilt();
         FakeJvm vm;
         std::vector<std::vector<std::string>> got;
         for (jint code = 1; code <= 35; ++code) {
@@ -193,20 +246,8 @@ TEST(Library, EachRegistryFixtureGivesItsProfile) {
 }
 #endif
 
-// Three processes decrypting at once, each from a folder of its own, all get the
-// credentials and log nothing; on Windows over a key container "Veltrane" that a process
-// that died left behind, which is gone at the end.
+// Three processes decrypting at once all get the credentials and log nothing.
 TEST(Library, CredentialsInSeveralProcessesAtOnce) {
-#ifdef _WIN32
-    const auto container = [](DWORD flags) {
-        HCRYPTPROV provider = 0;
-        const bool done =
-            CryptAcquireContextW(&provider, L"Veltrane", MS_ENHANCED_PROV_W, PROV_RSA_FULL, flags);
-        if (done && flags != CRYPT_DELETEKEYSET) CryptReleaseContext(provider, 0);
-        return done;
-    };
-    ASSERT_TRUE(container(CRYPT_NEWKEYSET));
-#endif
     std::vector<std::thread> processes;
     for (int n = 0; n < 3; ++n) {
         const auto folder = FreshFolder(std::to_string(n));
@@ -216,21 +257,15 @@ TEST(Library, CredentialsInSeveralProcessesAtOnce) {
         });
     }
     for (auto& process : processes) process.join();
-#ifdef _WIN32
-    EXPECT_FALSE(container(0)) << "the key container is left behind";
-#endif
 }
 
 #ifndef _WIN32
-// Four threads query the profile (the long lists keep each g401 busy a while) as exit()
-// runs.
+// Four threads query the profile (long lists keep g401 busy) as exit() runs.
 [[noreturn]] void ExitWhileCalling() {
     setenv("VELTRANE_REGISTRY", Fixture("registry/long-lists.reg").c_str(), 1);
-    const LoadedLibrary library(BuiltLibrary());
-    // What this process opens last is finalised first inside exit(): a library that lingers
-    // there gives the threads time to touch whatever the library's unload hook released.
-    const LoadedLibrary linger(ThisProgram().parent_path() / "libexit_linger.so");
-    if (!linger.loaded()) std::exit(3);
+    const LoadedLibrary library = LoadBuilt();
+    // Finalised after the library inside exit(): it lingers there (exit_linger.cpp).
+    if (!Open(ThisProgram().parent_path() / "libexit_linger.so")) std::exit(3);
     for (int t = 0; t < 4; ++t) {
         std::thread([g401 = Native(library, "E_B_D_g401"), g402 = Native(library, "E_B_D_g402")] {
             FakeJvm vm;
@@ -248,16 +283,19 @@ TEST(Library, CredentialsInSeveralProcessesAtOnce) {
 }
 #endif
 
+// The helper's steps: "in DIR", "load", "unload" (the last loaded), "append TEXT" to the log,
+// "delete-log" (fails while it is open on Windows), "credentials N" (N answers of g201 and
+// g202, each checked, and nothing logged), "exit-while-calling" (Linux).
 int Steps(int argc, char** argv) {
-    std::vector<std::unique_ptr<LoadedLibrary>> opened;
+    std::vector<LoadedLibrary> opened;
     for (int i = 1; i < argc; ++i) {
         const std::string step = argv[i];
         const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
         if (step == "in" && next) {
             std::filesystem::current_path(argv[++i]);
         } else if (step == "load") {
-            opened.push_back(std::make_unique<LoadedLibrary>(BuiltLibrary()));
-            if (!opened.back()->loaded()) return 3;
+            opened.push_back(LoadBuilt());
+            if (opened.back() == nullptr) return 3;
         } else if (step == "unload" && !opened.empty()) {
             opened.pop_back();
         } else if (step == "append" && next) {
@@ -266,13 +304,11 @@ int Steps(int argc, char** argv) {
             std::error_code error;
             if (!std::filesystem::remove(LogFileIn("."), error)) return 5;
         } else if (step == "credentials" && next && !opened.empty()) {
-            // Each answer must be the credential, and nothing logged (with other credentials
-            // than the committed ones only the log is checked).
             for (int n = std::atoi(argv[++i]); n > 0; --n) {
                 std::string lines;
                 for (const char* method : {"J_D_g201", "J_D_g202"}) {
                     FakeJvm vm;
-                    lines += Utf8(vm, Call<jstring>(Native(*opened.back(), method), vm, jstring{}));
+                    lines += Utf8(vm, Call<jstring>(Native(opened.back(), method), vm, jstring{}));
                     lines += '\n';
                 }
                 if (*VELTRANE_CREDENTIAL_LINES != '\0' && lines != VELTRANE_CREDENTIAL_LINES)

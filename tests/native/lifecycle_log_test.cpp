@@ -1,6 +1,5 @@
-// The diagnostic log's bytes on disk and under contention, and attach and detach of the
-// library's two process-wide objects, driven in this process (the steps DllMain and the ELF
-// hooks run).
+// The diagnostic log's bytes on disk and under contention; attach and detach of the two
+// process-wide objects, as DllMain and the ELF hooks run them.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -20,31 +19,28 @@ namespace {
 using testing::FreshFolder;
 using testing::ReadFileBytes;
 
-// Each row's messages written in turn: the bytes on disk after the last one, before the
-// log is closed (every whole message reaches the file at once; what a stopped log wrote,
+// Each row's messages in turn: the bytes on disk before the log is closed (a stopped log's
 // once it is closed), and whether the log stays good.
 TEST(LogStream, MessagesBecomeBytesOnDisk) {
-    struct Row {
+    const struct {
         std::vector<std::u16string> messages;
         std::string bytes;
         bool good;
-    };
-    const Row rows[] = {
-        {{u"Error 23\n"}, "Error 23\r\n", true},
+    } rows[] = {
         {{u"", u"Error 24\n"}, "Error 24\r\n", true},
         {{u"Error ", u"25\n"}, "Error 25\r\n", true},
         {{u"\u00e9\u00ff\u0001\n"}, "\xe9\xff\x01\r\n", true},
         // A character above FF stops the message and every later one.
         {{u"ab\u0100cd\n", u"Error 26\n"}, "ab", false},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         const std::string path = (FreshFolder() / "VeltraneDll.log").string();
         LogStream log;
         log.Open(path.c_str());
         for (const auto& message : row.messages) log.Write(message);
         if (!row.good) log.Close();
         EXPECT_EQ(ReadFileBytes(path), row.bytes);
-        EXPECT_EQ(log.good(), row.good) << row.bytes;  // a closed log is no longer good
+        EXPECT_EQ(log.good(), row.good) << row.bytes;
     }
 }
 
@@ -54,21 +50,21 @@ TEST(LogStream, WholeMessagesFromEightThreadsNeverInterleave) {
     log.Open(path.c_str());
     std::vector<std::thread> threads;
     for (char16_t t = 0; t < 8; ++t) {
-        // Long messages make a torn write likely if the lock did not cover them whole.
+        // Longer than the log's 256-byte piece: without the lock, pieces interleave.
         threads.emplace_back([&log, t] {
-            for (int i = 0; i < 500; ++i) log.Write(std::u16string(200, u'A' + t) + u'\n');
+            for (int i = 0; i < 500; ++i) log.Write(std::u16string(600, u'A' + t) + u'\n');
         });
     }
     for (auto& thread : threads) thread.join();
     log.Close();
     const std::string bytes = ReadFileBytes(path);
-    ASSERT_EQ(bytes.size(), 8u * 500 * 202);
-    for (std::size_t at = 0; at < bytes.size(); at += 202)
-        ASSERT_EQ(bytes.substr(at, 202), std::string(200, bytes[at]) + "\r\n") << at;
+    ASSERT_EQ(bytes.size(), 8u * 500 * 602);
+    for (std::size_t at = 0; at < bytes.size(); at += 602)
+        ASSERT_EQ(bytes.substr(at, 602), std::string(600, bytes[at]) + "\r\n") << at;
 }
 
 TEST(Lifecycle, AttachCreatesBothObjectsOnceAndDetachReleasesThem) {
-    const auto folder = testing::FreshFolder();
+    const auto folder = FreshFolder();
     std::filesystem::create_directories(folder / "log");
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(folder);
@@ -89,7 +85,7 @@ TEST(Lifecycle, AttachCreatesBothObjectsOnceAndDetachReleasesThem) {
     EXPECT_EQ(g_modemStrings, nullptr);
     WriteLog(u"after detach\n");  // dropped, no crash
     std::filesystem::current_path(previous);
-    EXPECT_EQ(testing::ReadFileBytes(testing::LogFileIn(folder)), "Error 23\r\n");
+    EXPECT_EQ(ReadFileBytes(testing::LogFileIn(folder)), "Error 23\r\n");
 }
 
 }  // namespace

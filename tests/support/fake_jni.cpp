@@ -1,5 +1,6 @@
 #include "fake_jni.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -28,7 +29,6 @@ const auto kTraps = MakeTraps(std::make_index_sequence<kSlots>{});
 
 // The function table. Each entry records its call, then either fails or does the work.
 struct FakeJvmCalls {
-    // Records the call; `fails` says whether it is to fail.
     struct Inside {
         FakeJvm& vm;
         bool fails;
@@ -55,11 +55,7 @@ struct FakeJvmCalls {
         const Inside in(env, JniCall::kSetObjectArrayElement);
         if (in.fails) return;
         auto& elements = in.vm.Get(array)->elements;
-        if (index < 0 || static_cast<std::size_t>(index) >= elements.size()) {
-            in.vm.violations_.push_back("SetObjectArrayElement outside the array");
-            in.vm.exception_pending_ = true;
-            return;
-        }
+        if (!in.vm.InArray(index, 1, elements.size(), "SetObjectArrayElement")) return;
         elements[static_cast<std::size_t>(index)] = value;
     }
     static jsize JNICALL GetArrayLength(JNIEnv* env, jarray array) {
@@ -79,11 +75,7 @@ struct FakeJvmCalls {
         const Inside in(env, JniCall::kGetByteArrayRegion);
         if (in.fails) return;
         const auto& bytes = in.vm.Get(array)->bytes;
-        if (start < 0 || length < 0 || static_cast<std::size_t>(start) + length > bytes.size()) {
-            in.vm.violations_.push_back("GetByteArrayRegion outside the array");
-            in.vm.exception_pending_ = true;  // ArrayIndexOutOfBoundsException
-            return;
-        }
+        if (!in.vm.InArray(start, length, bytes.size(), "GetByteArrayRegion")) return;
         std::memcpy(out, bytes.data() + start, static_cast<std::size_t>(length));
         in.vm.region_bytes_ += static_cast<std::size_t>(length);
     }
@@ -141,13 +133,17 @@ bool FakeJvm::Enter(JniCall call) {
                               " with an exception pending");
     }
     auto& due = failures_[call];
-    for (auto it = due.begin(); it != due.end(); ++it) {
-        if (*it == count) {
-            due.erase(it);
-            exception_pending_ = true;
-            return true;
-        }
-    }
+    const auto it = std::ranges::find(due, count);
+    if (it == due.end()) return false;
+    due.erase(it);
+    exception_pending_ = true;
+    return true;
+}
+
+bool FakeJvm::InArray(jsize start, jsize length, std::size_t size, const char* call) {
+    if (start >= 0 && length >= 0 && static_cast<std::size_t>(start) + length <= size) return true;
+    violations_.push_back(std::string(call) + " outside the array");
+    exception_pending_ = true;  // ArrayIndexOutOfBoundsException
     return false;
 }
 

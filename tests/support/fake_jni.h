@@ -1,9 +1,6 @@
-// A JNI environment for native tests, without a virtual machine.
-//
-// It implements the calls the library makes, records every call in order, and can be told
-// to fail a call the way a real VM does: a null result and a pending exception. It notes
-// each call made while an exception was pending (what -Xcheck:jni reports). Any other JNI
-// function aborts the test with its slot number.
+// A JNI environment without a VM: the calls the library makes, recorded in order, any of
+// them made to fail as a VM fails it (null and a pending exception), and each misuse noted
+// (what -Xcheck:jni reports). Any other JNI function aborts with its table slot.
 #pragma once
 
 #include <jni.h>
@@ -39,18 +36,16 @@ class FakeJvm {
 
     JNIEnv* env() { return &env_.jni; }
 
-    // The nth call (1 = the next one) of that kind from now on fails: it returns null (or
-    // nothing) and leaves an exception pending.
+    // The nth call of that kind from now on (1: the next) fails.
     void FailCall(JniCall call, int nth = 1) { failures_[call].push_back(seen_[call] + nth); }
-    // The next call of that kind throws std::bad_alloc with an exception pending: memory ran
-    // out, in the VM and in the library.
+    // The next call of that kind throws std::bad_alloc, an exception pending: memory ran out.
     void ThrowOnCall(JniCall call) { throws_ = call; }
 
     const std::vector<JniCall>& calls() const { return calls_; }
     int CountOf(JniCall call) const { return static_cast<int>(std::ranges::count(calls_, call)); }
     bool exception_pending() const { return exception_pending_; }
-    // Calls other than ExceptionCheck, ExceptionClear and DeleteLocalRef made while an
-    // exception was pending, and reads outside an array.
+    // Calls (but ExceptionCheck, ExceptionClear, DeleteLocalRef) with an exception pending,
+    // and accesses outside an array.
     const std::vector<std::string>& violations() const { return violations_; }
     // Bytes copied out of arrays by GetByteArrayRegion.
     std::size_t region_bytes() const { return region_bytes_; }
@@ -66,10 +61,8 @@ class FakeJvm {
         return static_cast<jclass>(Add({name, {}, {}, {}}));
     }
     std::u16string StringValue(jobject string) const { return Get(string)->text; }
-    // A null entry stays null.
     std::vector<jobject> ArrayElements(jobject array) const { return Get(array)->elements; }
     std::string Utf8Value(jobject string) const;
-    // "java/lang/String" for a string, "[java/lang/String" for an array of them.
     std::string ClassName(jobject object) const { return Get(object)->class_name; }
 
   private:
@@ -86,6 +79,8 @@ class FakeJvm {
 
     friend struct FakeJvmCalls;
     bool Enter(JniCall call);  // records the call; true when it is to fail
+    // Whether [start, start + length) lies in an array of `size`; if not, a violation.
+    bool InArray(jsize start, jsize length, std::size_t size, const char* call);
     Object* Get(jobject object) const;
     jobject Add(Object object);
 

@@ -3,30 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
+#include <iterator>
 
 namespace veltrane::testing {
 
-std::filesystem::path ThisProgram() {
-#ifdef _WIN32
-    wchar_t buffer[MAX_PATH];
-    DWORD n = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-    return std::filesystem::path(std::wstring(buffer, n));
-#else
-    return std::filesystem::read_symlink("/proc/self/exe");
-#endif
-}
-
 std::filesystem::path FreshFolder(const std::string& tag) {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::string name = info != nullptr
-                                 ? std::string(info->test_suite_name()) + "." + info->name()
-                                 : std::string("no-test");
-    auto folder = std::filesystem::current_path() / "scratch" / (name + tag);
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    auto folder = std::filesystem::current_path() / "scratch" /
+                  (std::string(test->test_suite_name()) + "." + test->name() + tag);
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     return folder;
@@ -34,9 +18,7 @@ std::filesystem::path FreshFolder(const std::string& tag) {
 
 std::string ReadFileBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 std::filesystem::path LogFileIn(const std::filesystem::path& folder) {

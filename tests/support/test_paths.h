@@ -1,5 +1,4 @@
-// Where test programs find what they need: the running program, a fresh scratch folder per test,
-// and the data under tests/fixtures.
+// A fresh scratch folder per test, the log's place, and the data under tests/fixtures.
 #pragma once
 
 #include <filesystem>
@@ -7,9 +6,6 @@
 #include <vector>
 
 namespace veltrane::testing {
-
-// The running program (the built library lies beside it).
-std::filesystem::path ThisProgram();
 
 // An empty folder under the working directory, named after the running test.
 std::filesystem::path FreshFolder(const std::string& tag = "");
