@@ -14,6 +14,10 @@ namespace {
 
 using Key = RegistryTree::Key;
 
+const RegistryTree& Tree(const std::shared_ptr<const void>& backend) {
+    return *static_cast<const RegistryTree*>(backend.get());
+}
+
 const Key* NodeOf(void* handle) {
     return static_cast<const Key*>(handle);
 }
@@ -53,8 +57,9 @@ void RegKey::Close() {
     owned_ = false;
 }
 
-Registry::Registry(std::shared_ptr<const RegistryTree> tree) : tree_(std::move(tree)) {
-    if (!tree_) tree_ = std::make_shared<const RegistryTree>();
+// The backend's state is a tree; a registry given none is empty.
+Registry::Registry(std::shared_ptr<const void> backend) : backend_(std::move(backend)) {
+    if (!backend_) backend_ = std::make_shared<const RegistryTree>();
 }
 
 Registry Registry::Machine() {
@@ -64,7 +69,7 @@ Registry Registry::Machine() {
 }
 
 RegKey Registry::Root() const {
-    return RegKey(const_cast<Key*>(tree_->Root()), false);
+    return RegKey(const_cast<Key*>(Tree(backend_).Root()), false);
 }
 
 RegStatus Registry::OpenKey(const RegKey& parent, const char16_t* subkey, RegKey& key) const {
@@ -82,9 +87,7 @@ RegStatus Registry::OpenKey(const RegKey& parent, const char16_t* subkey, RegKey
             if (*next) return RegStatus::kFileNotFound;
             break;
         }
-        // The subkey enumerated last is looked at first, for a name of the parent's own.
-        const bool first = name == subkey;
-        node = tree_->OpenChild(node, element, first ? parent.enumerated_ : UINT32_MAX);
+        node = Tree(backend_).OpenChild(node, element);
         if (!node) return RegStatus::kFileNotFound;
     }
     key = RegKey(const_cast<Key*>(node), true);
@@ -105,7 +108,6 @@ RegStatus Registry::EnumKey(const RegKey& key, std::uint32_t index, char16_t* na
     if (!key.is_open() || !name || !name_size) return RegStatus::kInvalidParameter;
     const Key* node = NodeOf(key.handle_);
     if (index >= node->subkeys.size()) return RegStatus::kNoMoreItems;
-    key.enumerated_ = index;
     return CopyName(node->subkeys[index]->Name(), name, name_size);
 }
 
@@ -131,7 +133,8 @@ RegStatus Registry::QueryValue(const RegKey& key, const char16_t* name, std::uin
                                std::uint32_t* data_size) const {
     if (!key.is_open()) return RegStatus::kInvalidParameter;
     if (data && !data_size) return RegStatus::kInvalidParameter;
-    const RegistryTree::Value* value = tree_->FindValue(NodeOf(key.handle_), NullTerminated(name));
+    const RegistryTree::Value* value =
+        Tree(backend_).FindValue(NodeOf(key.handle_), NullTerminated(name));
     if (!value) return RegStatus::kFileNotFound;
     return CopyData(*value, data, data_size);
 }

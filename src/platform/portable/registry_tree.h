@@ -1,14 +1,13 @@
-// An in-memory registry below HKEY_LOCAL_MACHINE that behaves like the Win32 one: keys
-// hold subkeys and values; names are matched without regard to letter case; subkeys are
-// enumerated in Windows order (ascending by upper-cased name, code unit by code unit) and
-// values in the order they were created. A tree is built once (registry_builder.h) and
-// never changes afterwards.
+// An in-memory registry below HKEY_LOCAL_MACHINE that behaves like the Win32 one: names
+// are matched without regard to letter case, subkeys are enumerated in Windows order
+// (ascending by upper-cased name, code unit by code unit) and values in the order they were
+// created. A Builder makes a tree once, as a registry file lists its edits; it never
+// changes afterwards.
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
+#include <map>
 #include <memory>
 #include <span>
 #include <string_view>
@@ -23,64 +22,12 @@ inline constexpr std::size_t kMaxKeyNameLength = 255;
 inline constexpr std::size_t kMaxValueNameLength = 16383;
 inline constexpr std::size_t kMaxKeyDepth = 512;
 
-using veltrane::kRegBinary;
-using veltrane::kRegDword;
-using veltrane::kRegExpandSz;
-using veltrane::kRegLink;
-using veltrane::kRegMultiSz;
-using veltrane::kRegSz;
-
 // The upper-case form Windows compares names by (ASCII, Latin-1, Latin Extended-A, Greek,
 // Cyrillic); other code units compare as they are.
-char16_t FoldWideUnit(char16_t unit);  // of a unit past ASCII
-inline char16_t FoldNameUnit(char16_t unit) {
-    if (unit >= 0x80) return FoldWideUnit(unit);
-    return (unit >= u'a' && unit <= u'z') ? static_cast<char16_t>(unit - 0x20) : unit;
-}
-inline bool NamesEqual(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (a[i] != b[i] && FoldNameUnit(a[i]) != FoldNameUnit(b[i])) return false;
-    }
-    return true;
-}
-// How many code units two texts share from their starts; four at a time while they agree.
-inline std::size_t CommonLength(std::u16string_view a, std::u16string_view b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    std::size_t i = 0;
-    for (std::uint64_t x, y; i + 4 <= n; i += 4) {
-        std::memcpy(&x, a.data() + i, sizeof x);
-        std::memcpy(&y, b.data() + i, sizeof y);
-        if (x != y) break;
-    }
-    while (i < n && a[i] == b[i]) ++i;
-    return i;
-}
+char16_t FoldNameUnit(char16_t unit);
+bool NamesEqual(std::u16string_view a, std::u16string_view b);
 // Windows order of subkey names: <0, 0, >0.
-inline int CompareNames(std::u16string_view a, std::u16string_view b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = CommonLength(a, b); i < n; ++i) {
-        const char16_t x = FoldNameUnit(a[i]);
-        const char16_t y = FoldNameUnit(b[i]);
-        if (x != y) return x < y ? -1 : 1;
-    }
-    if (a.size() == b.size()) return 0;
-    return a.size() < b.size() ? -1 : 1;
-}
-
-// Names and data of a tree, in large blocks: a tree costs little beyond its text. What is
-// written once is never changed, so a frozen tree shares the blocks of its builder.
-class TextArena {
-  public:
-    std::span<std::uint8_t> Allocate(std::size_t size);
-    std::size_t bytes() const { return bytes_; }
-
-  private:
-    std::vector<std::unique_ptr<std::uint8_t[]>> blocks_;
-    std::uint8_t* current_ = nullptr;  // the block small pieces are cut from
-    std::size_t used_ = 0;
-    std::size_t bytes_ = 0;
-};
+int CompareNames(std::u16string_view a, std::u16string_view b);
 
 class RegistryTree {
   public:
@@ -94,7 +41,6 @@ class RegistryTree {
         std::u16string_view Name() const { return {name, name_length}; }
         std::span<const std::uint8_t> Data() const { return {data, data_size}; }
     };
-
     struct Key {
         const char16_t* name;
         std::uint32_t name_length;
@@ -104,6 +50,7 @@ class RegistryTree {
 
         std::u16string_view Name() const { return {name, name_length}; }
     };
+    class Builder;
 
     // An empty registry: a root without subkeys or values.
     RegistryTree();
@@ -111,25 +58,86 @@ class RegistryTree {
     RegistryTree& operator=(const RegistryTree&) = delete;
 
     const Key* Root() const { return &keys_.front(); }
-    // The subkey called `name`, following a link as opening a key does on Windows; the one
-    // at `hint` is looked at first.
-    const Key* OpenChild(const Key* parent, std::u16string_view name,
-                         std::size_t hint = SIZE_MAX) const;
+    // The subkey called `name`, following a link as opening a key does on Windows.
+    const Key* OpenChild(const Key* parent, std::u16string_view name) const;
     const Value* FindValue(const Key* key, std::u16string_view name) const;
-
     // Bytes held by the tree, for measurements.
     std::size_t MemoryUsed() const;
 
   private:
-    friend class RegistryBuilder;
-
-    std::vector<Key> keys_;  // the root first
+    std::vector<Key> keys_;  // breadth first from the root, so each key's subkeys lie together
     std::vector<const Key*> subkeys_;
     std::vector<Value> values_;
-    std::shared_ptr<const TextArena> text_;
-    // Values as their builder stored them, which spans of keys_ point into.
-    std::shared_ptr<const void> builder_values_;
-    std::size_t builder_value_bytes_ = 0;
+    std::vector<std::unique_ptr<std::uint8_t[]>> text_;  // names and data
+    std::size_t text_bytes_ = 0;
+};
+
+// Keys are created and deleted by path below the root ("SYSTEM\\Setup") and their values
+// set and deleted through the key CreateKey gave, in the order a file lists them.
+class RegistryTree::Builder {
+  public:
+    enum class Status {
+        kOk,
+        kEmptyName,    // a path with an empty element
+        kNameTooLong,  // a key name over 255 or a value name over 16383 characters
+        kInvalidName,  // a name with a NUL in it, which no Win32 call can name
+        kTooDeep,      // a key more than 512 levels below the root
+        kNotFound,     // a key to delete, or one on the way to it, does not exist
+    };
+    using KeyId = std::uint32_t;
+
+    Builder();
+    // Missing keys on the way are created.
+    Status CreateKey(std::u16string_view path, KeyId& key);
+    Status DeleteKey(std::u16string_view path);
+    // Setting an existing value keeps its place among the key's values.
+    Status SetValue(KeyId key, std::u16string_view name, std::uint32_t type,
+                    std::span<const std::uint8_t> data);
+    void DeleteValue(KeyId key, std::u16string_view name);
+    // Wine's symbolic link: opening the key opens the key its REG_LINK value
+    // "SymbolicLinkValue" names ("\Registry\Machine\...").
+    void MarkLink(KeyId key) { keys_[key].link = true; }
+
+    // The finished tree: what was deleted is gone, links are resolved (one that would lead
+    // a walk round in a loop is dropped). The builder is spent.
+    std::shared_ptr<const RegistryTree> Build();
+
+  private:
+    struct NameLess {
+        bool operator()(std::u16string_view a, std::u16string_view b) const {
+            return CompareNames(a, b) < 0;
+        }
+    };
+    struct Edit {
+        Value value;
+        bool deletes;
+    };
+    struct Node {
+        std::u16string_view name;
+        std::map<std::u16string_view, KeyId, NameLess> subkeys;  // of names in text_
+        std::vector<Edit> edits;                                 // of its values, in order
+        bool link = false;
+    };
+    struct Step {  // a name of the path walked last: where it ends and its key
+        std::size_t end;
+        KeyId key;
+    };
+
+    const std::uint8_t* Keep(std::span<const std::uint8_t> bytes);
+    std::u16string_view KeepName(std::u16string_view name);
+    Status Walk(std::u16string_view path, bool create, KeyId& key);
+    // The key's values as its edits leave them, appended to the tree's.
+    void ApplyEdits(const Node& node, std::vector<Value>& values);
+    static void ResolveLinks(RegistryTree& tree, const std::vector<Key*>& links);
+
+    std::vector<Node> keys_;  // the root first; a deleted key stays, unreachable
+    std::unique_ptr<RegistryTree> tree_ = std::make_unique<RegistryTree>();  // holds the text
+    std::uint8_t* block_ = nullptr;  // the block small pieces are cut from
+    std::size_t used_ = 0;
+    std::u16string last_path_;
+    std::vector<Step> last_;
+    std::vector<std::uint32_t> slots_;  // ApplyEdits' table of names
+    std::vector<bool> gone_;            // and which of the key's values were deleted
 };
 
 }  // namespace veltrane::platform
