@@ -1,3 +1,5 @@
+// A registry file is read whole and decoded a line at a time, so that no more than its bytes
+// and one line of UTF-16 are held besides the tree.
 #include "platform/portable/registry_file.h"
 
 #include <fcntl.h>
@@ -5,65 +7,69 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <deque>
+#include <iterator>
+#include <map>
 #include <new>
+#include <optional>
 #include <vector>
 
+#include "common/registry_path.h"
 #include "common/utf16le.h"
-#include "platform/portable/registry_text.h"
 
 namespace veltrane::platform {
 
 namespace {
 
 using Text = std::u16string_view;
-using Status = RegistryTree::Builder::Status;
 
-// The kinds of registry file, named by their first line.
-enum class Dialect {
-    kRegedit5,  // keys below HKEY_LOCAL_MACHINE
-    kRegedit4,  // the same, string data in the 8-bit code page
-    kWine,      // keys relative to the machine root; other escapes; no deletions
+// Why a file is refused; the line it stands on is added unless `line` names one.
+struct FileFault {
+    std::string reason;
+    std::size_t line = 0;
 };
-struct Header {
-    Text line;
-    Dialect dialect;
-};
-constexpr std::array<Header, 3> kHeaders = {{
-    {u"Windows Registry Editor Version 5.00", Dialect::kRegedit5},
-    {u"REGEDIT4", Dialect::kRegedit4},
-    {u"WINE REGISTRY Version 2", Dialect::kWine},
-}};
-constexpr std::array<Text, 2> kMachineRoots = {u"HKEY_LOCAL_MACHINE", u"HKLM"};
+[[noreturn]] void Fault(std::string reason) {
+    throw FileFault{std::move(reason)};
+}
 
+// 0x80-0x9F of Windows-1252; the five bytes it leaves undefined map to themselves.
+constexpr std::array<char16_t, 32> kWindows1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// The kinds of registry file, as their first lines name them: regedit 5, REGEDIT4 (8-bit
+// text, string data in the code page) and Wine (keys relative to the machine root, other
+// escapes, no deletions).
+enum Dialect { kRegedit5, kRegedit4, kWine };
+constexpr Text kHeaders[] = {u"Windows Registry Editor Version 5.00", u"REGEDIT4",
+                             u"WINE REGISTRY Version 2"};
+constexpr Text kMachineRoots[] = {u"HKEY_LOCAL_MACHINE", u"HKLM"};
+constexpr Text kLinkTargetPrefix = u"\\Registry\\Machine\\";
 // Wine's one-letter string escapes and what each stands for.
-struct Escape {
-    char16_t letter;
-    char16_t value;
-};
-constexpr Escape kWineEscapes[] = {
-    {u'[', u'['},  {u']', u']'},  {u'a', u'\a'}, {u'b', u'\b'}, {u'e', u'\x1b'},
-    {u'f', u'\f'}, {u'n', u'\n'}, {u'r', u'\r'}, {u't', u'\t'}, {u'v', u'\v'},
-};
+constexpr Text kWineEscapes = u"[]abefnrtv", kWineEscaped = u"[]\a\b\x1b\f\n\r\t\v";
 
 bool IsBlank(char16_t c) {
     return c == u' ' || c == u'\t';
 }
 Text TrimLeft(Text s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    return s;
-}
-Text TrimRight(Text s) {
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-    return s;
+    return s.substr(std::min(s.find_first_not_of(u" \t"), s.size()));
 }
 int HexValue(char16_t c) {
     if (c >= u'0' && c <= u'9') return c - u'0';
-    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-    return -1;
+    c |= 0x20;  // a letter in lower case
+    return c >= u'a' && c <= u'f' ? c - u'a' + 10 : -1;
+}
+
+// How many hex digits `s` starts with, up to `most`; their value in `value`.
+std::size_t HexDigits(Text s, std::size_t most, std::uint32_t& value) {
+    std::size_t n = 0;
+    for (value = 0; n < most && n < s.size() && HexValue(s[n]) >= 0; ++n)
+        value = value * 16 + static_cast<std::uint32_t>(HexValue(s[n]));
+    return n;
 }
 
 // A piece of the file for a fault's reason: printable ASCII kept, the rest as '?'.
@@ -82,290 +88,514 @@ void ExpectEnd(Text rest) {
         Fault("unexpected text '" + Quote(rest) + "' at the end of the line");
 }
 
-// The reason for a name the registry cannot hold; `what` is "key" or "value".
-[[noreturn]] void NameFault(Status status, const std::string& what) {
-    switch (status) {
-        case Status::kEmptyName:
-            Fault("empty key name in the path");
-        case Status::kNameTooLong:
-            Fault(what + " name longer than " +
-                  std::to_string(what == "key" ? kMaxKeyNameLength : kMaxValueNameLength) +
-                  " characters");
-        case Status::kInvalidName:
-            Fault("NUL character in a " + what + " name");
-        case Status::kTooDeep:
-            Fault("keys nested deeper than " + std::to_string(kMaxKeyDepth) + " levels");
-        default:
-            Fault("cannot hold the " + what);
+// One line of UTF-8 into `line`.
+void DecodeUtf8(std::string_view bytes, std::u16string& line) {
+    line.resize(bytes.size());  // never more code units than bytes
+    char16_t* out = line.data();
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        // The sequence's length, the bits of its first byte and the least code point it holds.
+        const std::size_t length = b < 0x80             ? 1
+                                   : (b & 0xE0) == 0xC0 ? 2
+                                   : (b & 0xF0) == 0xE0 ? 3
+                                   : (b & 0xF8) == 0xF0 ? 4
+                                                        : 0;
+        char32_t cp = length == 1 ? b : b & (0x7F >> length);
+        bool ok = length != 0 && i + length <= bytes.size();
+        for (std::size_t k = 1; ok && k < length; ++k) {
+            ok = (bytes[i + k] & 0xC0) == 0x80;
+            cp = (cp << 6) | (bytes[i + k] & 0x3F);
+        }
+        constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (!ok || cp < kLeast[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "0x%02X", b);
+            Fault(std::string("invalid UTF-8: byte ") + hex + " starts no valid sequence");
+        }
+        if (cp >= 0x10000) {  // a surrogate pair
+            *out++ = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+            *out++ = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            *out++ = static_cast<char16_t>(cp);
+        }
+        i += length;
     }
+    line.resize(static_cast<std::size_t>(out - line.data()));
 }
 
-// Reads a file's lines into a tree.
-class Parser {
+// The lines of a file's bytes as UTF-16, whatever its encoding: UTF-16LE with a byte-order
+// mark (as regedit writes it), UTF-8 with or without a mark, or REGEDIT4's Windows-1252.
+class Lines {
   public:
-    explicit Parser(RegistryLines& lines) : lines_(lines) {}
-    std::shared_ptr<const RegistryTree> Run();
+    explicit Lines(std::string_view bytes) : bytes_(bytes) {
+        if (bytes.starts_with("\xFF\xFE")) {
+            bytes_.remove_prefix(2);
+            utf16_ = true;
+            if (bytes_.size() % 2 == 0) return;
+            std::size_t lines = 1;  // refused on the line after its last, as a bad last line is
+            for (std::size_t i = 0; i + 1 < bytes_.size(); i += 2) lines += UnitAt(i) == u'\n';
+            throw FileFault{"UTF-16 text with an odd number of bytes (" +
+                                std::to_string(bytes.size()) + "): the file is truncated",
+                            lines};
+        }
+        if (bytes.starts_with("\xFE\xFF"))
+            throw FileFault{"UTF-16 big-endian text is not a registry file format", 1};
+        if (bytes.starts_with("\xEF\xBB\xBF")) bytes_.remove_prefix(3);
+        code_page_ = bytes.starts_with("REGEDIT4");
+    }
+
+    // The next line without its line end (LF or CR LF); false after the last.
+    bool Next(std::u16string& line) {
+        if (pos_ >= bytes_.size()) return false;
+        ++number_;
+        std::size_t end = pos_;
+        if (utf16_) {
+            while (end < bytes_.size() && UnitAt(end) != u'\n') end += 2;
+            line.resize((end - pos_) / 2);
+            std::memcpy(line.data(), bytes_.data() + pos_, end - pos_);  // UTF-16LE as in memory
+            pos_ = end + 2;
+        } else {
+            end = std::min(bytes_.find('\n', pos_), bytes_.size());
+            const std::string_view raw = bytes_.substr(pos_, end - pos_);
+            pos_ = end + 1;
+            if (!code_page_) {
+                DecodeUtf8(raw, line);
+            } else {
+                line.resize(raw.size());
+                std::transform(raw.begin(), raw.end(), line.begin(), [](char c) {
+                    return Windows1252Unit(static_cast<unsigned char>(c));
+                });
+            }
+        }
+        if (line.ends_with(u'\r')) line.pop_back();
+        return true;
+    }
+    std::size_t number() const { return number_; }
 
   private:
-    enum class State { kNoKey, kInKey, kSkipping };
+    char16_t UnitAt(std::size_t at) const {
+        return static_cast<char16_t>(static_cast<unsigned char>(bytes_[at]) |
+                                     static_cast<unsigned char>(bytes_[at + 1]) << 8);
+    }
 
-    void Line(Text line);
-    void KeyLine(Text line);
-    void ValueLine(Text line);
-    // An escaped text from `pos` up to `closing` into `out`; the position after `closing`.
-    std::size_t ReadQuoted(Text line, std::size_t pos, char16_t closing, std::u16string& out,
-                           const char* what) const;
-    // The data after a value's '=' into data_; its registry type.
-    std::uint32_t ValueData(Text data);
-    void StringData(Text data);
-    void HexData(Text data);
-    bool HexLine(Text data);  // true when a trailing backslash continues it
-
-    RegistryLines& lines_;
-    RegistryTree::Builder builder_;
-    Dialect dialect_ = Dialect::kRegedit5;
-    State state_ = State::kNoKey;
-    RegistryTree::Builder::KeyId key_ = 0;  // the current key, once created
-    std::u16string line_, path_, name_, text_;
-    std::vector<std::uint8_t> data_;
+    std::string_view bytes_;  // after the byte-order mark
+    std::size_t pos_ = 0, number_ = 0;
+    bool utf16_ = false, code_page_ = false;
 };
 
-std::shared_ptr<const RegistryTree> Parser::Run() {
-    if (!lines_.Next(line_)) Fault("empty file: no header line");
-    const Text header = TrimRight(line_);
-    bool known = false;
-    for (const Header& h : kHeaders) {
-        if (header == h.line) dialect_ = h.dialect, known = true;
-    }
-    if (!known) Fault("not a registry file: the first line is '" + Quote(header) + "'");
-    while (lines_.Next(line_)) Line(TrimRight(TrimLeft(line_)));
-    return builder_.Build();
-}
+}  // namespace
 
-void Parser::Line(Text line) {
-    if (line.empty() || line.front() == u';') return;
-    switch (line.front()) {
-        case u'[':
-            return KeyLine(line);
-        case u'@':
-        case u'"':
-            return ValueLine(line);
-        case u'#':
-            if (dialect_ != Dialect::kWine) Fault("unexpected line '" + Quote(line) + "'");
-            // Wine's #time, #arch, #class lines say nothing a reader needs; #link makes the
-            // current key a symbolic link.
-            if (line == u"#link" && state_ == State::kInKey) builder_.MarkLink(key_);
-            return;
-        default:
-            Fault("unexpected line '" + Quote(line) + "': expected a [key], a value or a comment");
-    }
-}
+// Reads a file's lines, key by key and value by value, into a tree.
+class RegistryFileReader {
+  public:
+    // `bytes`, when given, holds the file the lines come from: it is let go once they are read.
+    RegistryFileReader(Lines& lines, std::string* bytes) : lines_(lines), bytes_(bytes) {}
 
-void Parser::KeyLine(Text line) {
-    path_.clear();
-    bool deleting = false;
-    if (dialect_ == Dialect::kWine) {
-        // [Software\\Wine] 1700000000: an escaped path, then the time of the last change.
-        Text rest = TrimLeft(line.substr(ReadQuoted(line, 1, u']', path_, "key name")));
-        while (!rest.empty() && rest.front() >= u'0' && rest.front() <= u'9') rest.remove_prefix(1);
-        ExpectEnd(rest);
-    } else {
-        const std::size_t close = line.rfind(u']');
-        if (close == Text::npos) Fault("key line without a closing ']'");
-        ExpectEnd(line.substr(close + 1));
-        Text inner = line.substr(1, close - 1);
-        if (!inner.empty() && inner.front() == u'-') {
-            deleting = true;
-            inner.remove_prefix(1);
-        }
-        if (inner.empty()) Fault("empty key path");
-        const std::size_t cut = inner.find(u'\\');
-        bool machine = false;
-        for (Text root : kMachineRoots) machine = machine || NamesEqual(inner.substr(0, cut), root);
-        if (!machine) {
-            // Keys of the other roots (HKEY_CURRENT_USER, ...) are read and left out.
-            state_ = State::kSkipping;
-            return;
-        }
-        if (cut != Text::npos) path_.assign(inner.substr(cut + 1));
+    std::shared_ptr<const RegistryTree> Run() {
+        if (!lines_.Next(line_)) Fault("empty file: no header line");
+        const Text header = TrimRight(line_);
+        const auto known = std::find(std::begin(kHeaders), std::end(kHeaders), header);
+        if (known == std::end(kHeaders))
+            Fault("not a registry file: the first line is '" + Quote(header) + "'");
+        dialect_ = static_cast<Dialect>(known - std::begin(kHeaders));
+        while (lines_.Next(line_)) Line(TrimRight(TrimLeft(line_)));
+        if (bytes_) std::string().swap(*bytes_);
+        return Build();
     }
-    if (deleting) {
-        if (path_.empty()) Fault("the root key cannot be deleted");
-        const Status status = builder_.DeleteKey(path_);
-        if (status != Status::kOk && status != Status::kNotFound) NameFault(status, "key");
-        state_ = State::kSkipping;
-        return;
-    }
-    const Status status = builder_.CreateKey(path_, key_);
-    if (status != Status::kOk) NameFault(status, "key");
-    state_ = State::kInKey;
-}
 
-void Parser::ValueLine(Text line) {
-    if (state_ == State::kNoKey) Fault("value before any [key] line");
-    name_.clear();
-    const std::size_t pos =
-        line.front() == u'"' ? ReadQuoted(line, 1, u'"', name_, "value name") : 1;
-    Text data = TrimLeft(line.substr(pos));
-    if (data.empty() || data.front() != u'=') Fault("expected '=' after the value name");
-    data = TrimLeft(data.substr(1));
-    if (!data.empty() && data.front() == u'-' && dialect_ != Dialect::kWine) {
-        ExpectEnd(data.substr(1));
-        if (state_ == State::kInKey) builder_.DeleteValue(key_, name_);
-        return;
-    }
-    const std::uint32_t type = ValueData(data);
-    if (state_ != State::kInKey) return;
-    const Status status = builder_.SetValue(key_, name_, type, data_);
-    if (status != Status::kOk) NameFault(status, "value");
-}
-
-std::size_t Parser::ReadQuoted(Text line, std::size_t pos, char16_t closing, std::u16string& out,
-                               const char* what) const {
-    auto unknown = [what](char16_t letter) {
-        Fault("unknown escape '\\" + Quote(Text(&letter, 1)) + "' in " + what);
+  private:
+    using KeyId = std::uint32_t;
+    using Value = RegistryTree::Value;
+    using Key = RegistryTree::Key;
+    static constexpr KeyId kNone = UINT32_MAX;
+    enum class State { kNoKey, kInKey, kSkipping };
+    struct NameLess {
+        bool operator()(Text a, Text b) const { return CompareNames(a, b) < 0; }
     };
-    while (pos < line.size()) {
-        const char16_t c = line[pos++];
-        if (c == closing) return pos;
-        if (c != u'\\') {
-            out.push_back(c);
-            continue;
+    struct Node {
+        Text name = u"";
+        std::map<Text, KeyId, NameLess> subkeys;
+        std::map<Text, std::size_t, NameLess> value_index;  // where each value is in `values`
+        std::vector<Value> values;                          // a deleted one without a name
+        bool link = false;
+    };
+
+    static Text TrimRight(Text s) { return s.substr(0, s.find_last_not_of(u" \t") + 1); }
+
+    // A name the registry cannot hold is a fault.
+    static void NameCheck(Text name, bool key) {
+        const std::size_t longest = key ? kMaxKeyNameLength : kMaxValueNameLength;
+        const std::string what = key ? "key" : "value";
+        if (key && name.empty()) Fault("empty key name in the path");
+        if (name.size() > longest)
+            Fault(what + " name longer than " + std::to_string(longest) + " characters");
+        if (name.find(u'\0') != Text::npos) Fault("NUL character in a " + what + " name");
+    }
+
+    // A copy in the tree's storage, never null.
+    const std::uint8_t* Keep(std::span<const std::uint8_t> bytes) {
+        if (bytes.empty()) return reinterpret_cast<const std::uint8_t*>(u"");
+        void* at = tree_->text_.allocate(bytes.size(), alignof(char16_t));
+        return static_cast<std::uint8_t*>(std::memcpy(at, bytes.data(), bytes.size()));
+    }
+    const char16_t* Keep(Text name) {
+        return reinterpret_cast<const char16_t*>(Keep(Utf16LeView(name)));
+    }
+
+    // The key at `path` below the root, created with the keys on the way when `create`;
+    // kNone when it is missing. The names are checked all the same.
+    KeyId Walk(Text path, bool create) {
+        // A file lists a key's subkeys right after it: the names this path shares with the
+        // last one walked are known already.
+        std::size_t depth = 0, start = 0;
+        for (; depth < last_.size(); ++depth) {
+            const std::size_t end = last_[depth].first;
+            if (end > path.size() || (end < path.size() && path[end] != u'\\') ||
+                path.substr(start, end - start) != Text(last_path_).substr(start, end - start))
+                break;
+            start = std::min(end + 1, path.size());
         }
-        if (pos == line.size()) break;
-        const char16_t e = line[pos++];
-        if (e == u'\\' || e == u'"') {
-            out.push_back(e);
-        } else if (dialect_ != Dialect::kWine) {
-            unknown(e);
-        } else if (const auto* plain =
-                       std::find_if(std::begin(kWineEscapes), std::end(kWineEscapes),
-                                    [e](const Escape& x) { return x.letter == e; });
-                   plain != std::end(kWineEscapes)) {
-            out.push_back(plain->value);
-        } else if (e == u'x') {
-            // \xNNNN: one UTF-16 code unit in up to four hex digits.
-            unsigned value = 0, digits = 0;
-            for (; digits < 4 && pos < line.size() && HexValue(line[pos]) >= 0; ++digits)
-                value = value * 16 + static_cast<unsigned>(HexValue(line[pos++]));
-            if (digits == 0) Fault(std::string("'\\x' without hex digits in ") + what);
-            out.push_back(static_cast<char16_t>(value));
-        } else if (e >= u'0' && e <= u'7') {
-            // Octal, up to three digits: \0 is a NUL.
-            unsigned value = e - u'0';
-            for (int k = 0; k < 2 && pos < line.size() && line[pos] >= u'0' && line[pos] <= u'7';
-                 ++k)
-                value = value * 8 + (line[pos++] - u'0');
-            out.push_back(static_cast<char16_t>(value));
+        last_.resize(depth);
+        last_path_.assign(path);
+        KeyId key = depth ? last_.back().second : 0;
+        for (Text rest = path.substr(start); !rest.empty();) {
+            const Text name = TakeKeyName(rest);
+            NameCheck(name, true);
+            if (++depth > kMaxKeyDepth)
+                Fault("keys nested deeper than " + std::to_string(kMaxKeyDepth) + " levels");
+            if (key == kNone) continue;
+            auto& subkeys = nodes_[key].subkeys;
+            if (const auto found = subkeys.find(name); found != subkeys.end()) {
+                key = found->second;
+            } else if (create) {
+                const Text kept(Keep(name), name.size());
+                key = static_cast<KeyId>(nodes_.size());
+                subkeys.emplace(kept, key);
+                nodes_.emplace_back().name = kept;
+            } else {
+                key = kNone;
+                continue;
+            }
+            last_.emplace_back(name.data() + name.size() - path.data(), key);
+        }
+        return key;
+    }
+
+    void Line(Text line) {
+        if (line.empty() || line.front() == u';') return;
+        if (line.front() == u'[') return KeyLine(line);
+        if (line.front() == u'@' || line.front() == u'"') return ValueLine(line);
+        if (line.front() != u'#')
+            Fault("unexpected line '" + Quote(line) + "': expected a [key], a value or a comment");
+        if (dialect_ != kWine) Fault("unexpected line '" + Quote(line) + "'");
+        // Wine's #time, #arch, #class lines say nothing a reader needs; #link makes the
+        // current key a symbolic link.
+        if (line == u"#link" && state_ == State::kInKey) nodes_[key_].link = true;
+    }
+
+    void KeyLine(Text line) {
+        path_.clear();
+        bool deleting = false;
+        if (dialect_ == kWine) {
+            // [Software\\Wine] 1700000000: an escaped path, then the time of the last change.
+            Text rest = TrimLeft(line.substr(ReadQuoted(line, 1, u']', path_, "key name")));
+            ExpectEnd(rest.substr(std::min(rest.find_first_not_of(u"0123456789"), rest.size())));
         } else {
-            unknown(e);
+            const std::size_t close = line.rfind(u']');
+            if (close == Text::npos) Fault("key line without a closing ']'");
+            ExpectEnd(line.substr(close + 1));
+            Text inner = line.substr(1, close - 1);
+            deleting = inner.starts_with(u'-');
+            inner.remove_prefix(deleting);
+            if (inner.empty()) Fault("empty key path");
+            const std::size_t cut = inner.find(u'\\');
+            if (std::none_of(std::begin(kMachineRoots), std::end(kMachineRoots),
+                             [&](Text root) { return NamesEqual(inner.substr(0, cut), root); })) {
+                state_ = State::kSkipping;  // keys of the other roots are read and left out
+                return;
+            }
+            if (cut != Text::npos) path_.assign(inner.substr(cut + 1));
+        }
+        if (deleting && path_.empty()) Fault("the root key cannot be deleted");
+        if (deleting) {
+            // Only a key that is there is deleted; nothing of it is then known to the walk.
+            const std::size_t cut = path_.rfind(u'\\');
+            const Text name = cut == Text::npos ? Text(path_) : Text(path_).substr(cut + 1);
+            const KeyId parent = Walk(Text(path_).substr(0, cut == Text::npos ? 0 : cut), false);
+            NameCheck(name, true);
+            if (parent != kNone && nodes_[parent].subkeys.erase(name)) last_.clear();
+        } else {
+            key_ = Walk(path_, true);
+        }
+        state_ = deleting ? State::kSkipping : State::kInKey;
+    }
+
+    void ValueLine(Text line) {
+        if (state_ == State::kNoKey) Fault("value before any [key] line");
+        name_.clear();
+        const std::size_t pos =
+            line.front() == u'"' ? ReadQuoted(line, 1, u'"', name_, "value name") : 1;
+        Text data = TrimLeft(line.substr(pos));
+        if (!data.starts_with(u'=')) Fault("expected '=' after the value name");
+        data = TrimLeft(data.substr(1));
+        if (data.starts_with(u'-') && dialect_ != kWine) {
+            ExpectEnd(data.substr(1));
+            Node& node = nodes_[key_];
+            if (const auto it = node.value_index.find(name_);
+                state_ == State::kInKey && it != node.value_index.end()) {
+                node.values[it->second].name = nullptr;  // gone; set again, it comes last
+                node.value_index.erase(it);
+            }
+            return;
+        }
+        const std::uint32_t type = ValueData(data);
+        if (state_ != State::kInKey) return;
+        NameCheck(name_, false);
+        Node& node = nodes_[key_];
+        const auto size = static_cast<std::uint32_t>(data_.size());
+        if (const auto it = node.value_index.find(name_); it != node.value_index.end()) {
+            Value& value = node.values[it->second];  // set again: it keeps its place
+            value = {value.name, Keep(data_), value.name_length, size, type};
+        } else {
+            const Text name(Keep(name_), name_.size());
+            node.value_index.emplace(name, node.values.size());
+            node.values.push_back(
+                {name.data(), Keep(data_), static_cast<std::uint32_t>(name.size()), size, type});
         }
     }
-    Fault(std::string("unterminated ") + what);
-}
 
-// "N):" after "hex(" or "str(": the type in hex.
-std::uint32_t ReadType(Text& data) {
-    std::uint32_t type = 0;
-    std::size_t digits = 0;
-    for (; digits < data.size() && HexValue(data[digits]) >= 0; ++digits) {
-        if (digits == 8) Fault("value type over 32 bits");
-        type = type * 16 + static_cast<std::uint32_t>(HexValue(data[digits]));
+    // An escaped text from `pos` up to `closing` into `out`; the position after `closing`.
+    std::size_t ReadQuoted(Text line, std::size_t pos, char16_t closing, std::u16string& out,
+                           const char* what) const {
+        while (pos < line.size()) {
+            std::size_t stop = pos;
+            while (stop < line.size() && line[stop] != closing && line[stop] != u'\\') ++stop;
+            out.append(line.substr(pos, stop - pos));
+            if (stop == line.size() || line[stop] == closing) {
+                if (stop < line.size()) return stop + 1;
+                break;
+            }
+            pos = stop + 2;
+            if (pos > line.size()) break;
+            const char16_t e = line[pos - 1];
+            const std::size_t simple = kWineEscapes.find(e);
+            if (e == u'\\' || e == u'"') {
+                out.push_back(e);
+            } else if (dialect_ == kWine && simple != Text::npos) {
+                out.push_back(kWineEscaped[simple]);
+            } else if (dialect_ == kWine && e == u'x') {
+                std::uint32_t unit;  // \xNNNN: one UTF-16 code unit in up to four hex digits
+                const std::size_t digits = HexDigits(line.substr(pos), 4, unit);
+                if (digits == 0) Fault(std::string("'\\x' without hex digits in ") + what);
+                out.push_back(static_cast<char16_t>(unit));
+                pos += digits;
+            } else if (dialect_ == kWine && e >= u'0' && e <= u'7') {
+                // Octal, up to three digits: \0 is a NUL.
+                unsigned value = e - u'0';
+                for (int k = 0;
+                     k < 2 && pos < line.size() && line[pos] >= u'0' && line[pos] <= u'7'; ++k)
+                    value = value * 8 + (line[pos++] - u'0');
+                out.push_back(static_cast<char16_t>(value));
+            } else {
+                Fault("unknown escape '\\" + Quote(Text(&e, 1)) + "' in " + what);
+            }
+        }
+        Fault(std::string("unterminated ") + what);
     }
-    if (digits == 0 || !data.substr(digits).starts_with(u"):"))
-        Fault("bad value type '" + Quote(data) + "'");
-    data.remove_prefix(digits + 2);
-    return type;
-}
 
-std::uint32_t Parser::ValueData(Text data) {
-    data_.clear();
-    if (data.starts_with(u'"')) {
-        StringData(data);
-        return kRegSz;
-    }
-    if (dialect_ == Dialect::kWine && data.starts_with(u"str(")) {
-        data.remove_prefix(4);
-        const std::uint32_t type = ReadType(data);
-        if (!data.starts_with(u'"')) Fault("expected a quoted string after 'str(...):'");
-        StringData(data);
+    // "N):" after "hex(" or "str(": the type in hex.
+    static std::uint32_t ReadType(Text& data) {
+        std::uint32_t type;
+        const std::size_t digits = HexDigits(data, 9, type);
+        if (digits > 8) Fault("value type over 32 bits");
+        if (digits == 0 || !data.substr(digits).starts_with(u"):"))
+            Fault("bad value type '" + Quote(data) + "'");
+        data.remove_prefix(digits + 2);
         return type;
     }
-    if (data.starts_with(u"dword:")) {
-        data.remove_prefix(6);
-        std::uint32_t value = 0;
-        std::size_t digits = 0;
-        for (; digits < data.size() && HexValue(data[digits]) >= 0; ++digits)
-            value = (value << 4) | static_cast<std::uint32_t>(HexValue(data[digits]));
-        if (digits == 0 || digits > 8) Fault("bad dword '" + Quote(data) + "'");
-        ExpectEnd(data.substr(digits));
-        for (int shift = 0; shift < 32; shift += 8)
-            data_.push_back(static_cast<std::uint8_t>(value >> shift));
-        return kRegDword;
-    }
-    if (data.starts_with(u"hex:")) {
-        HexData(data.substr(4));
-        return kRegBinary;
-    }
-    if (!data.starts_with(u"hex(")) Fault("unknown value data '" + Quote(data) + "'");
-    data.remove_prefix(4);
-    const std::uint32_t type = ReadType(data);
-    HexData(data);
-    if (dialect_ == Dialect::kRegedit4 &&
-        (type == kRegSz || type == kRegExpandSz || type == kRegMultiSz)) {
-        // REGEDIT4 wrote the text of string types in the 8-bit code page; the registry
-        // keeps them as UTF-16.
-        text_.resize(data_.size());
-        for (std::size_t i = 0; i < data_.size(); ++i) text_[i] = Windows1252Unit(data_[i]);
-        const auto bytes = Utf16LeView(text_);
-        data_.assign(bytes.begin(), bytes.end());
-    }
-    return type;
-}
 
-void Parser::StringData(Text data) {
-    text_.clear();
-    ExpectEnd(data.substr(ReadQuoted(data, 1, u'"', text_, "string")));
-    text_.push_back(u'\0');
-    const auto bytes = Utf16LeView(text_);
-    data_.assign(bytes.begin(), bytes.end());
-}
-
-// Hex bytes from `data` on, through every continued line.
-void Parser::HexData(Text data) {
-    for (bool more = HexLine(data); more; more = HexLine(line_)) {
-        if (!lines_.Next(line_)) Fault("the file ends inside a continued value");
-    }
-}
-
-// The comma-separated bytes of one line.
-bool Parser::HexLine(Text data) {
-    const std::size_t n = data.size();
-    for (std::size_t i = 0;;) {
-        while (i < n && IsBlank(data[i])) ++i;
-        if (i == n || data[i] == u';') return false;
-        if (data[i] == u'\\') {
-            if (!TrimLeft(data.substr(i + 1)).empty())
-                Fault("unexpected text after the continuation '\\'");
-            return true;
+    // The data after a value's '=' into data_; its registry type.
+    std::uint32_t ValueData(Text data) {
+        data_.clear();
+        std::uint32_t type = kRegSz;
+        if (dialect_ == kWine && data.starts_with(u"str(")) {
+            data.remove_prefix(4);
+            type = ReadType(data);
+            if (!data.starts_with(u'"')) Fault("expected a quoted string after 'str(...):'");
         }
-        std::size_t j = i;
-        while (j < n && data[j] != u',' && data[j] != u'\\' && data[j] != u';' && !IsBlank(data[j]))
-            ++j;
-        const Text token = data.substr(i, j - i);
-        if (token.empty()) Fault("missing hex byte before ','");
-        const int high = HexValue(token[0]);
-        const int low = token.size() == 2 ? HexValue(token[1]) : 0;
-        if (token.size() > 2 || high < 0 || low < 0) Fault("bad hex byte '" + Quote(token) + "'");
-        data_.push_back(static_cast<std::uint8_t>(token.size() == 2 ? high * 16 + low : high));
-        for (i = j; i < n && IsBlank(data[i]);) ++i;
-        if (i < n && data[i] == u',') {
-            ++i;
-        } else if (i < n && data[i] != u'\\' && data[i] != u';') {
-            Fault("expected ',' between hex bytes");
+        if (data.starts_with(u'"')) {
+            text_.clear();
+            ExpectEnd(data.substr(ReadQuoted(data, 1, u'"', text_, "string")));
+            text_.push_back(u'\0');
+            const auto bytes = Utf16LeView(text_);
+            data_.assign(bytes.begin(), bytes.end());
+            return type;
+        }
+        if (data.starts_with(u"dword:")) {
+            std::uint32_t value;
+            const std::size_t digits = HexDigits(data.substr(6), 9, value);
+            if (digits == 0 || digits > 8) Fault("bad dword '" + Quote(data.substr(6)) + "'");
+            ExpectEnd(data.substr(6 + digits));
+            const auto* bytes = reinterpret_cast<const std::uint8_t*>(&value);  // little-endian
+            data_.assign(bytes, bytes + 4);
+            return kRegDword;
+        }
+        if (data.starts_with(u"hex:")) {
+            type = kRegBinary;
+            data.remove_prefix(4);
+        } else if (data.starts_with(u"hex(")) {
+            data.remove_prefix(4);
+            type = ReadType(data);
+        } else {
+            Fault("unknown value data '" + Quote(data) + "'");
+        }
+        // The bytes, through every line a trailing backslash continues them on.
+        for (bool more = HexLine(data); more; more = HexLine(line_)) {
+            if (!lines_.Next(line_)) Fault("the file ends inside a continued value");
+        }
+        if (dialect_ == kRegedit4 &&
+            (type == kRegSz || type == kRegExpandSz || type == kRegMultiSz)) {
+            // REGEDIT4 wrote the text of string types in the 8-bit code page; the registry
+            // keeps them as UTF-16.
+            text_.resize(data_.size());
+            std::transform(data_.begin(), data_.end(), text_.begin(), Windows1252Unit);
+            const auto bytes = Utf16LeView(text_);
+            data_.assign(bytes.begin(), bytes.end());
+        }
+        return type;
+    }
+
+    // The comma-separated bytes of one line; true when a trailing backslash continues them.
+    bool HexLine(Text data) {
+        const std::size_t n = data.size();
+        for (std::size_t i = 0;;) {
+            while (i < n && IsBlank(data[i])) ++i;
+            if (i == n || data[i] == u';') return false;
+            if (data[i] == u'\\') {
+                if (!TrimLeft(data.substr(i + 1)).empty())
+                    Fault("unexpected text after the continuation '\\'");
+                return true;
+            }
+            std::size_t j = i;
+            while (j < n && data[j] != u',' && data[j] != u'\\' && data[j] != u';' &&
+                   !IsBlank(data[j]))
+                ++j;
+            const Text token = data.substr(i, j - i);
+            if (token.empty()) Fault("missing hex byte before ','");
+            const int high = HexValue(token[0]);
+            const int low = token.size() == 2 ? HexValue(token[1]) : 0;
+            if (token.size() > 2 || high < 0 || low < 0)
+                Fault("bad hex byte '" + Quote(token) + "'");
+            data_.push_back(static_cast<std::uint8_t>(token.size() == 2 ? high * 16 + low : high));
+            for (i = j; i < n && IsBlank(data[i]);) ++i;
+            if (i < n && data[i] == u',') {
+                ++i;
+            } else if (i < n && data[i] != u'\\' && data[i] != u';') {
+                Fault("expected ',' between hex bytes");
+            }
         }
     }
-}
+
+    // The tree: the keys still reachable, breadth first, so that each key's subkeys lie side
+    // by side in Windows order from first_child[i] on; links resolved.
+    std::shared_ptr<const RegistryTree> Build() {
+        std::vector<KeyId> order{0};
+        std::vector<std::size_t> first_child, first_value{0};
+        std::size_t values = 0;
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            first_child.push_back(order.size());
+            values += nodes_[order[i]].value_index.size();
+            for (const auto& [name, id] : nodes_[order[i]].subkeys) order.push_back(id);
+        }
+        first_child.push_back(order.size());
+        RegistryTree& tree = *tree_;
+        tree.keys_.resize(order.size());
+        tree.subkeys_.resize(order.size() - 1);
+        tree.values_.reserve(values);
+        std::vector<Key*> links;
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            Node& from = nodes_[order[i]];
+            Key& to = tree.keys_[i];
+            if (i > 0) tree.subkeys_[i - 1] = &to;  // every key but the root is someone's subkey
+            to.name = from.name;
+            to.subkeys = std::span<const Key* const>(tree.subkeys_)
+                             .subspan(first_child[i] - 1, first_child[i + 1] - first_child[i]);
+            std::copy_if(from.values.begin(), from.values.end(), std::back_inserter(tree.values_),
+                         [](const Value& v) { return v.name != nullptr; });
+            first_value.push_back(tree.values_.size());
+            if (from.link) links.push_back(&to);
+            from = Node();  // spent: its memory goes back at once
+        }
+        for (std::size_t i = 0; i < order.size(); ++i)
+            tree.keys_[i].values =
+                std::span<const Value>(tree.values_)
+                    .subspan(first_value[i], first_value[i + 1] - first_value[i]);
+        for (Key* link : links) {
+            const Key* target = LinkTarget(tree, *link);
+            if (target != link) link->link = target;
+        }
+        DropLoops(tree);
+        return std::move(tree_);
+    }
+
+    // The key a link's value names ("\Registry\Machine\..."), or null when it names none.
+    static const Key* LinkTarget(const RegistryTree& tree, const Key& link) {
+        const Value* value = tree.FindValue(&link, u"SymbolicLinkValue");
+        if (!value || value->type != kRegLink) return nullptr;
+        std::u16string target(value->data_size / 2, u'\0');
+        std::copy_n(value->data, target.size() * 2, reinterpret_cast<std::uint8_t*>(target.data()));
+        Text path = Text(target).substr(0, target.find_last_not_of(u'\0') + 1);
+        if (!NamesEqual(path.substr(0, kLinkTargetPrefix.size()), kLinkTargetPrefix))
+            return nullptr;
+        path.remove_prefix(kLinkTargetPrefix.size());
+        const Key* key = tree.Root();
+        while (key && !path.empty()) key = tree.OpenChild(key, TakeKeyName(path));
+        return key;
+    }
+
+    // Drops each link that would lead a depth-first walk back into a key on its own path,
+    // which would send the walk round forever.
+    static void DropLoops(RegistryTree& tree) {
+        enum : char { kUnseen, kOnPath, kDone };
+        std::vector<char> state(tree.keys_.size(), kUnseen);
+        auto state_of = [&](const Key* key) -> char& { return state[key - tree.Root()]; };
+        std::vector<std::pair<const Key*, std::size_t>> stack{{tree.Root(), 0}};  // and next subkey
+        state_of(tree.Root()) = kOnPath;
+        while (!stack.empty()) {
+            auto& [key, next] = stack.back();
+            if (next == key->subkeys.size()) {
+                state_of(key) = kDone;
+                stack.pop_back();
+                continue;
+            }
+            const Key* child = key->subkeys[next++];
+            const Key* seen = tree.OpenChild(key, child->name);
+            if (seen != child && state_of(seen) == kOnPath) {
+                tree.keys_[child - tree.Root()].link = nullptr;
+                seen = child;
+            }
+            if (char& s = state_of(seen); s == kUnseen) {
+                s = kOnPath;
+                stack.emplace_back(seen, 0);
+            }
+        }
+    }
+
+    Lines& lines_;
+    std::string* bytes_;
+    Dialect dialect_ = kRegedit5;
+    State state_ = State::kNoKey;
+    KeyId key_ = 0;  // the current key, once created
+    std::u16string line_, path_, name_, text_;
+    std::vector<std::uint8_t> data_;
+    std::deque<Node> nodes_ = std::deque<Node>(1);  // the root first; a deleted key stays
+    std::shared_ptr<RegistryTree> tree_ = std::make_shared<RegistryTree>();
+    // The path walked last and, for each of its names, where it ends and its key.
+    std::u16string last_path_;
+    std::vector<std::pair<std::size_t, KeyId>> last_;
+};
+
+namespace {
 
 // A descriptor closed when it goes.
 struct FileDescriptor {
@@ -375,64 +605,61 @@ struct FileDescriptor {
     }
 };
 
+RegistryFileResult Refused(const std::string& file, std::size_t line, const std::string& reason) {
+    return {std::make_shared<const RegistryTree>(), RegistryFileError{file, line, reason}};
+}
+
+RegistryFileResult Parse(std::string_view bytes, std::string* owned, const std::string& name) {
+    std::optional<Lines> lines;
+    try {
+        lines.emplace(bytes);
+        return {RegistryFileReader(*lines, owned).Run(), std::nullopt};
+    } catch (const FileFault& fault) {
+        return Refused(name, fault.line ? fault.line : std::max<std::size_t>(1, lines->number()),
+                       fault.reason);
+    } catch (const std::bad_alloc&) {
+        return Refused(name, lines ? lines->number() : 0, "out of memory");
+    }
+}
+
 }  // namespace
 
+char16_t Windows1252Unit(unsigned char byte) {
+    return (byte >= 0x80 && byte < 0xA0) ? kWindows1252High[byte - 0x80] : char16_t{byte};
+}
+
 RegistryFileResult ParseRegistryText(std::string_view bytes, const std::string& name_for_errors) {
-    RegistryFileResult result;
-    std::size_t line = 0;
-    try {
-        RegistryLines lines(bytes);
-        try {
-            result.tree = Parser(lines).Run();
-        } catch (...) {
-            line = std::max<std::size_t>(1, lines.number());
-            throw;
-        }
-    } catch (const FileFault& fault) {
-        result.error =
-            RegistryFileError{name_for_errors, fault.line ? fault.line : line, fault.reason};
-    } catch (const std::bad_alloc&) {
-        result.error = RegistryFileError{name_for_errors, line, "out of memory"};
-    }
-    if (result.error) result.tree = std::make_shared<const RegistryTree>();
-    return result;
+    return Parse(bytes, nullptr, name_for_errors);
 }
 
 RegistryFileResult LoadRegistryFile(const std::filesystem::path& path) {
     const std::string name = path.string();
-    auto refused = [&](const std::string& reason) {
-        return RegistryFileResult{std::make_shared<const RegistryTree>(),
-                                  RegistryFileError{name, 0, reason}};
+    auto refused = [&name](const std::string& reason) {
+        return Refused(name, 0, "cannot read: " + reason);
     };
     // Without blocking: opening a FIFO that nobody writes must not stop the load.
     const FileDescriptor file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
-    if (file.fd < 0) return refused(std::string("cannot open: ") + std::strerror(errno));
     struct stat info {};
-    if (::fstat(file.fd, &info) != 0)
-        return refused(std::string("cannot read: ") + std::strerror(errno));
-    if (S_ISDIR(info.st_mode)) return refused("cannot read: it is a directory");
-    if (!S_ISREG(info.st_mode)) return refused("cannot read: not a regular file");
-    if (static_cast<std::uint64_t>(info.st_size) > kMaxRegistryFileSize) {
-        return refused("cannot read: larger than " + std::to_string(kMaxRegistryFileSize >> 20) +
-                       " MiB");
-    }
+    if (file.fd < 0) return Refused(name, 0, std::string("cannot open: ") + std::strerror(errno));
+    if (::fstat(file.fd, &info) != 0) return refused(std::strerror(errno));
+    if (S_ISDIR(info.st_mode)) return refused("it is a directory");
+    if (!S_ISREG(info.st_mode)) return refused("not a regular file");
+    if (static_cast<std::uint64_t>(info.st_size) > kMaxRegistryFileSize)
+        return refused("larger than " + std::to_string(kMaxRegistryFileSize >> 20) + " MiB");
     // Read up to the size it had when opened: a file that grows meanwhile ends there.
     std::string bytes;
     try {
         bytes.resize(static_cast<std::size_t>(info.st_size));
     } catch (const std::bad_alloc&) {
-        return refused("cannot read: out of memory");
+        return refused("out of memory");
     }
     std::size_t got = 0;
-    while (got < bytes.size()) {
-        const ssize_t n = ::read(file.fd, bytes.data() + got, bytes.size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return refused(std::string("cannot read: ") + std::strerror(errno));
-        if (n == 0) break;  // it shrank
-        got += static_cast<std::size_t>(n);
+    for (ssize_t n = 1; got < bytes.size() && n != 0; got += n > 0 ? n : 0) {
+        n = ::read(file.fd, bytes.data() + got, bytes.size() - got);  // 0: it shrank
+        if (n < 0 && errno != EINTR) return refused(std::strerror(errno));
     }
     bytes.resize(got);
-    return ParseRegistryText(bytes, name);
+    return Parse(bytes, &bytes, name);
 }
 
 std::string DescribeRegistryFileError(const RegistryFileError& error) {
