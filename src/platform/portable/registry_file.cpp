@@ -15,6 +15,7 @@
 #include <map>
 #include <new>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "common/registry_path.h"
@@ -94,6 +95,10 @@ void DecodeUtf8(std::string_view bytes, std::u16string& line) {
     char16_t* out = line.data();
     for (std::size_t i = 0; i < bytes.size();) {
         const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80) {
+            *out++ = b, ++i;
+            continue;
+        }
         // The sequence's length, the bits of its first byte and the least code point it holds.
         const std::size_t length = b < 0x80             ? 1
                                    : (b & 0xE0) == 0xC0 ? 2
@@ -189,7 +194,8 @@ class Lines {
 class RegistryFileReader {
   public:
     // `bytes`, when given, holds the file the lines come from: it is let go once they are read.
-    RegistryFileReader(Lines& lines, std::string* bytes) : lines_(lines), bytes_(bytes) {}
+    RegistryFileReader(Lines& lines, std::unique_ptr<char[]>* bytes)
+        : lines_(lines), bytes_(bytes) {}
 
     std::shared_ptr<const RegistryTree> Run() {
         if (!lines_.Next(line_)) Fault("empty file: no header line");
@@ -199,7 +205,7 @@ class RegistryFileReader {
             Fault("not a registry file: the first line is '" + Quote(header) + "'");
         dialect_ = static_cast<Dialect>(known - std::begin(kHeaders));
         while (lines_.Next(line_)) Line(TrimRight(TrimLeft(line_)));
-        if (bytes_) std::string().swap(*bytes_);
+        if (bytes_) bytes_->reset();
         return Build();
     }
 
@@ -212,14 +218,24 @@ class RegistryFileReader {
     struct NameLess {
         bool operator()(Text a, Text b) const { return CompareNames(a, b) < 0; }
     };
+    struct NameHash {  // of the upper-cased name
+        std::size_t operator()(Text name) const {
+            std::size_t hash = 14695981039346656037ull;
+            for (char16_t unit : name) hash = (hash ^ FoldNameUnit(unit)) * 1099511628211ull;
+            return hash;
+        }
+    };
+    struct NameIs {
+        bool operator()(Text a, Text b) const { return NamesEqual(a, b); }
+    };
     struct Node {
         Text name = u"";
         std::map<Text, KeyId, NameLess> subkeys;
-        std::map<Text, std::size_t, NameLess> value_index;  // where each value is in `values`
-        std::vector<Value> values;                          // a deleted one without a name
+        std::vector<Value> edits;  // of its values in the order they came; no data: deleted
         bool link = false;
     };
 
+    static std::uint32_t Size(const auto& s) { return static_cast<std::uint32_t>(s.size()); }
     static Text TrimRight(Text s) { return s.substr(0, s.find_last_not_of(u" \t") + 1); }
 
     // A name the registry cannot hold is a fault.
@@ -340,28 +356,14 @@ class RegistryFileReader {
         data = TrimLeft(data.substr(1));
         if (data.starts_with(u'-') && dialect_ != kWine) {
             ExpectEnd(data.substr(1));
-            Node& node = nodes_[key_];
-            if (const auto it = node.value_index.find(name_);
-                state_ == State::kInKey && it != node.value_index.end()) {
-                node.values[it->second].name = nullptr;  // gone; set again, it comes last
-                node.value_index.erase(it);
-            }
+            if (state_ == State::kInKey)
+                nodes_[key_].edits.push_back({Keep(name_), nullptr, Size(name_), 0, 0});
             return;
         }
         const std::uint32_t type = ValueData(data);
         if (state_ != State::kInKey) return;
         NameCheck(name_, false);
-        Node& node = nodes_[key_];
-        const auto size = static_cast<std::uint32_t>(data_.size());
-        if (const auto it = node.value_index.find(name_); it != node.value_index.end()) {
-            Value& value = node.values[it->second];  // set again: it keeps its place
-            value = {value.name, Keep(data_), value.name_length, size, type};
-        } else {
-            const Text name(Keep(name_), name_.size());
-            node.value_index.emplace(name, node.values.size());
-            node.values.push_back(
-                {name.data(), Keep(data_), static_cast<std::uint32_t>(name.size()), size, type});
-        }
+        nodes_[key_].edits.push_back({Keep(name_), Keep(data_), Size(name_), Size(data_), type});
     }
 
     // An escaped text from `pos` up to `closing` into `out`; the position after `closing`.
@@ -504,7 +506,7 @@ class RegistryFileReader {
         std::size_t values = 0;
         for (std::size_t i = 0; i < order.size(); ++i) {
             first_child.push_back(order.size());
-            values += nodes_[order[i]].value_index.size();
+            values += nodes_[order[i]].edits.size();
             for (const auto& [name, id] : nodes_[order[i]].subkeys) order.push_back(id);
         }
         first_child.push_back(order.size());
@@ -520,8 +522,7 @@ class RegistryFileReader {
             to.name = from.name;
             to.subkeys = std::span<const Key* const>(tree.subkeys_)
                              .subspan(first_child[i] - 1, first_child[i + 1] - first_child[i]);
-            std::copy_if(from.values.begin(), from.values.end(), std::back_inserter(tree.values_),
-                         [](const Value& v) { return v.name != nullptr; });
+            ApplyEdits(from.edits, tree.values_);
             first_value.push_back(tree.values_.size());
             if (from.link) links.push_back(&to);
             from = Node();  // spent: its memory goes back at once
@@ -536,6 +537,28 @@ class RegistryFileReader {
         }
         DropLoops(tree);
         return std::move(tree_);
+    }
+
+    // A value set again keeps its place; one deleted goes, and comes back last if set again.
+    void ApplyEdits(const std::vector<Value>& edits, std::vector<Value>& values) {
+        const std::size_t first = values.size();
+        index_.clear();
+        for (const Value& edit : edits) {
+            const auto it = index_.find(edit.Name());
+            if (it != index_.end() && !edit.data) {
+                values[it->second].name = nullptr;
+                index_.erase(it);
+            } else if (it != index_.end()) {
+                values[it->second] = {values[it->second].name, edit.data, edit.name_length,
+                                      edit.data_size, edit.type};
+            } else if (edit.data) {
+                index_.emplace(edit.Name(), values.size());
+                values.push_back(edit);
+            }
+        }
+        values.erase(std::remove_if(values.begin() + first, values.end(),
+                                    [](const Value& v) { return !v.name; }),
+                     values.end());
     }
 
     // The key a link's value names ("\Registry\Machine\..."), or null when it names none.
@@ -569,7 +592,7 @@ class RegistryFileReader {
                 continue;
             }
             const Key* child = key->subkeys[next++];
-            const Key* seen = tree.OpenChild(key, child->name);
+            const Key* seen = RegistryTree::Follow(child);
             if (seen != child && state_of(seen) == kOnPath) {
                 tree.keys_[child - tree.Root()].link = nullptr;
                 seen = child;
@@ -582,7 +605,7 @@ class RegistryFileReader {
     }
 
     Lines& lines_;
-    std::string* bytes_;
+    std::unique_ptr<char[]>* bytes_;
     Dialect dialect_ = kRegedit5;
     State state_ = State::kNoKey;
     KeyId key_ = 0;  // the current key, once created
@@ -593,6 +616,8 @@ class RegistryFileReader {
     // The path walked last and, for each of its names, where it ends and its key.
     std::u16string last_path_;
     std::vector<std::pair<std::size_t, KeyId>> last_;
+    std::unordered_map<Text, std::size_t, NameHash, NameIs>
+        index_;  // ApplyEdits': where each value is
 };
 
 namespace {
@@ -609,7 +634,8 @@ RegistryFileResult Refused(const std::string& file, std::size_t line, const std:
     return {std::make_shared<const RegistryTree>(), RegistryFileError{file, line, reason}};
 }
 
-RegistryFileResult Parse(std::string_view bytes, std::string* owned, const std::string& name) {
+RegistryFileResult Parse(std::string_view bytes, std::unique_ptr<char[]>* owned,
+                         const std::string& name) {
     std::optional<Lines> lines;
     try {
         lines.emplace(bytes);
@@ -647,19 +673,19 @@ RegistryFileResult LoadRegistryFile(const std::filesystem::path& path) {
     if (static_cast<std::uint64_t>(info.st_size) > kMaxRegistryFileSize)
         return refused("larger than " + std::to_string(kMaxRegistryFileSize >> 20) + " MiB");
     // Read up to the size it had when opened: a file that grows meanwhile ends there.
-    std::string bytes;
+    const auto size = static_cast<std::size_t>(info.st_size);
+    std::unique_ptr<char[]> bytes;
     try {
-        bytes.resize(static_cast<std::size_t>(info.st_size));
+        bytes = std::make_unique_for_overwrite<char[]>(size);
     } catch (const std::bad_alloc&) {
         return refused("out of memory");
     }
     std::size_t got = 0;
-    for (ssize_t n = 1; got < bytes.size() && n != 0; got += n > 0 ? n : 0) {
-        n = ::read(file.fd, bytes.data() + got, bytes.size() - got);  // 0: it shrank
+    for (ssize_t n = 1; got < size && n != 0; got += n > 0 ? n : 0) {
+        n = ::read(file.fd, bytes.get() + got, size - got);  // 0: it shrank
         if (n < 0 && errno != EINTR) return refused(std::strerror(errno));
     }
-    bytes.resize(got);
-    return Parse(bytes, &bytes, name);
+    return Parse({bytes.get(), got}, &bytes, name);
 }
 
 std::string DescribeRegistryFileError(const RegistryFileError& error) {

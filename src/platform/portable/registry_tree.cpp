@@ -33,7 +33,7 @@ char16_t FoldNameUnit(char16_t c) {
 int CompareNames(std::u16string_view a, std::u16string_view b) {
     for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
         const char16_t x = FoldNameUnit(a[i]), y = FoldNameUnit(b[i]);
-        if (x != y) return x < y ? -1 : 1;
+        if (a[i] != b[i] && x != y) return x < y ? -1 : 1;
     }
     return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
 }
@@ -43,10 +43,12 @@ const RegistryTree::Key* RegistryTree::OpenChild(const Key* parent,
     const auto it = std::lower_bound(
         parent->subkeys.begin(), parent->subkeys.end(), name,
         [](const Key* k, std::u16string_view n) { return CompareNames(k->name, n) < 0; });
-    if (it == parent->subkeys.end() || !NamesEqual((*it)->name, name)) return nullptr;
-    const Key* child = *it;
-    for (int hops = 0; child->link && hops < kMaxLinkHops; ++hops) child = child->link;
-    return child;
+    return it == parent->subkeys.end() || !NamesEqual((*it)->name, name) ? nullptr : Follow(*it);
+}
+
+const RegistryTree::Key* RegistryTree::Follow(const Key* key) {
+    for (int hops = 0; key->link && hops < kMaxLinkHops; ++hops) key = key->link;
+    return key;
 }
 
 const RegistryTree::Value* RegistryTree::FindValue(const Key* key, std::u16string_view name) const {

@@ -54,6 +54,7 @@ class RegistryTree {
     // The subkey called `name`, following a link as opening a key does on Windows.
     const Key* OpenChild(const Key* parent, std::u16string_view name) const;
     const Value* FindValue(const Key* key, std::u16string_view name) const;
+    static const Key* Follow(const Key* key);  // the key a link leads to, or the key itself
 
   private:
     friend class RegistryFileReader;  // the loader, which builds it
