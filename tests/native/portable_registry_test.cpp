@@ -54,7 +54,7 @@ std::vector<std::u16string> Names(const RegistryTree& tree, std::u16string_view 
     const RegistryTree::Key* key = Find(tree, path);
     if (key == nullptr) return {u"<missing>"};
     std::vector<std::u16string> names;
-    for (const auto* k : key->subkeys) names.emplace_back(k->Name());
+    for (const auto* k : key->subkeys) names.emplace_back(k->name);
     if (subkeys) return names;
     names.clear();
     for (const auto& v : key->values) names.emplace_back(v.Name());

@@ -1,5 +1,5 @@
-// A registry file is read whole and decoded a line at a time, so that no more than its bytes
-// and one line of UTF-16 are held besides the tree.
+// The loader: a file's bytes are read whole and decoded to UTF-16 a line at a time, so that
+// no more than its bytes and one line are held besides the tree being built.
 #include "platform/portable/registry_file.h"
 
 #include <fcntl.h>
@@ -11,12 +11,9 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
-#include <iterator>
 #include <map>
 #include <new>
-#include <optional>
 #include <unordered_map>
-#include <vector>
 
 #include "common/registry_path.h"
 #include "common/utf16le.h"
@@ -27,8 +24,7 @@ namespace {
 
 using Text = std::u16string_view;
 
-// Why a file is refused; the line it stands on is added unless `line` names one.
-struct FileFault {
+struct FileFault {  // why a file is refused; on the line being read unless `line` says
     std::string reason;
     std::size_t line = 0;
 };
@@ -37,20 +33,17 @@ struct FileFault {
 }
 
 // 0x80-0x9F of Windows-1252; the five bytes it leaves undefined map to themselves.
-constexpr std::array<char16_t, 32> kWindows1252High = {
+constexpr char16_t kWindows1252High[32] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-// The kinds of registry file, as their first lines name them: regedit 5, REGEDIT4 (8-bit
-// text, string data in the code page) and Wine (keys relative to the machine root, other
-// escapes, no deletions).
+// The kinds of file by their first lines: regedit 5; REGEDIT4, 8-bit text whose string data
+// is in the code page; Wine's hive, keys below the machine root, its own escapes, no deletions.
 enum Dialect { kRegedit5, kRegedit4, kWine };
 constexpr Text kHeaders[] = {u"Windows Registry Editor Version 5.00", u"REGEDIT4",
                              u"WINE REGISTRY Version 2"};
 constexpr Text kMachineRoots[] = {u"HKEY_LOCAL_MACHINE", u"HKLM"};
 constexpr Text kLinkTargetPrefix = u"\\Registry\\Machine\\";
-// Wine's one-letter string escapes and what each stands for.
 constexpr Text kWineEscapes = u"[]abefnrtv", kWineEscaped = u"[]\a\b\x1b\f\n\r\t\v";
 
 bool IsBlank(char16_t c) {
@@ -59,12 +52,14 @@ bool IsBlank(char16_t c) {
 Text TrimLeft(Text s) {
     return s.substr(std::min(s.find_first_not_of(u" \t"), s.size()));
 }
+Text TrimRight(Text s) {
+    return s.substr(0, s.find_last_not_of(u" \t") + 1);
+}
 int HexValue(char16_t c) {
     if (c >= u'0' && c <= u'9') return c - u'0';
     c |= 0x20;  // a letter in lower case
     return c >= u'a' && c <= u'f' ? c - u'a' + 10 : -1;
 }
-
 // How many hex digits `s` starts with, up to `most`; their value in `value`.
 std::size_t HexDigits(Text s, std::size_t most, std::uint32_t& value) {
     std::size_t n = 0;
@@ -72,24 +67,33 @@ std::size_t HexDigits(Text s, std::size_t most, std::uint32_t& value) {
         value = value * 16 + static_cast<std::uint32_t>(HexValue(s[n]));
     return n;
 }
+std::uint32_t Size(const auto& s) {
+    return static_cast<std::uint32_t>(s.size());
+}
 
 // A piece of the file for a fault's reason: printable ASCII kept, the rest as '?'.
 std::string Quote(Text text) {
-    constexpr std::size_t kShown = 24;
     std::string out;
-    for (std::size_t i = 0; i < text.size() && i < kShown; ++i)
+    for (std::size_t i = 0; i < text.size() && i < 24; ++i)
         out.push_back(text[i] >= 0x20 && text[i] < 0x7F ? static_cast<char>(text[i]) : '?');
-    return text.size() > kShown ? out + "..." : out;
+    return text.size() > 24 ? out + "..." : out;
 }
 
-// Only blanks or a comment may follow.
-void ExpectEnd(Text rest) {
+void ExpectEnd(Text rest) {  // only blanks or a comment
     rest = TrimLeft(rest);
     if (!rest.empty() && rest.front() != u';')
         Fault("unexpected text '" + Quote(rest) + "' at the end of the line");
 }
 
-// One line of UTF-8 into `line`.
+void CheckName(Text name, bool key) {
+    const std::size_t longest = key ? kMaxKeyNameLength : kMaxValueNameLength;
+    const std::string what = key ? "key" : "value";
+    if (key && name.empty()) Fault("empty key name in the path");
+    if (name.size() > longest)
+        Fault(what + " name longer than " + std::to_string(longest) + " characters");
+    if (name.find(u'\0') != Text::npos) Fault("NUL character in a " + what + " name");
+}
+
 void DecodeUtf8(std::string_view bytes, std::u16string& line) {
     line.resize(bytes.size());  // never more code units than bytes
     char16_t* out = line.data();
@@ -99,19 +103,17 @@ void DecodeUtf8(std::string_view bytes, std::u16string& line) {
             *out++ = b, ++i;
             continue;
         }
-        // The sequence's length, the bits of its first byte and the least code point it holds.
-        const std::size_t length = b < 0x80             ? 1
-                                   : (b & 0xE0) == 0xC0 ? 2
+        const std::size_t length = (b & 0xE0) == 0xC0   ? 2
                                    : (b & 0xF0) == 0xE0 ? 3
                                    : (b & 0xF8) == 0xF0 ? 4
                                                         : 0;
-        char32_t cp = length == 1 ? b : b & (0x7F >> length);
+        char32_t cp = b & (0x7F >> length);
         bool ok = length != 0 && i + length <= bytes.size();
         for (std::size_t k = 1; ok && k < length; ++k) {
             ok = (bytes[i + k] & 0xC0) == 0x80;
             cp = (cp << 6) | (bytes[i + k] & 0x3F);
         }
-        constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+        constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};  // by length: no overlong form
         if (!ok || cp < kLeast[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
             char hex[8];
             std::snprintf(hex, sizeof hex, "0x%02X", b);
@@ -128,86 +130,42 @@ void DecodeUtf8(std::string_view bytes, std::u16string& line) {
     line.resize(static_cast<std::size_t>(out - line.data()));
 }
 
-// The lines of a file's bytes as UTF-16, whatever its encoding: UTF-16LE with a byte-order
-// mark (as regedit writes it), UTF-8 with or without a mark, or REGEDIT4's Windows-1252.
-class Lines {
-  public:
-    explicit Lines(std::string_view bytes) : bytes_(bytes) {
-        if (bytes.starts_with("\xFF\xFE")) {
-            bytes_.remove_prefix(2);
-            utf16_ = true;
-            if (bytes_.size() % 2 == 0) return;
-            std::size_t lines = 1;  // refused on the line after its last, as a bad last line is
-            for (std::size_t i = 0; i + 1 < bytes_.size(); i += 2) lines += UnitAt(i) == u'\n';
-            throw FileFault{"UTF-16 text with an odd number of bytes (" +
-                                std::to_string(bytes.size()) + "): the file is truncated",
-                            lines};
-        }
-        if (bytes.starts_with("\xFE\xFF"))
-            throw FileFault{"UTF-16 big-endian text is not a registry file format", 1};
-        if (bytes.starts_with("\xEF\xBB\xBF")) bytes_.remove_prefix(3);
-        code_page_ = bytes.starts_with("REGEDIT4");
-    }
-
-    // The next line without its line end (LF or CR LF); false after the last.
-    bool Next(std::u16string& line) {
-        if (pos_ >= bytes_.size()) return false;
-        ++number_;
-        std::size_t end = pos_;
-        if (utf16_) {
-            while (end < bytes_.size() && UnitAt(end) != u'\n') end += 2;
-            line.resize((end - pos_) / 2);
-            std::memcpy(line.data(), bytes_.data() + pos_, end - pos_);  // UTF-16LE as in memory
-            pos_ = end + 2;
-        } else {
-            end = std::min(bytes_.find('\n', pos_), bytes_.size());
-            const std::string_view raw = bytes_.substr(pos_, end - pos_);
-            pos_ = end + 1;
-            if (!code_page_) {
-                DecodeUtf8(raw, line);
-            } else {
-                line.resize(raw.size());
-                std::transform(raw.begin(), raw.end(), line.begin(), [](char c) {
-                    return Windows1252Unit(static_cast<unsigned char>(c));
-                });
-            }
-        }
-        if (line.ends_with(u'\r')) line.pop_back();
-        return true;
-    }
-    std::size_t number() const { return number_; }
-
-  private:
-    char16_t UnitAt(std::size_t at) const {
-        return static_cast<char16_t>(static_cast<unsigned char>(bytes_[at]) |
-                                     static_cast<unsigned char>(bytes_[at + 1]) << 8);
-    }
-
-    std::string_view bytes_;  // after the byte-order mark
-    std::size_t pos_ = 0, number_ = 0;
-    bool utf16_ = false, code_page_ = false;
-};
-
 }  // namespace
 
 // Reads a file's lines, key by key and value by value, into a tree.
 class RegistryFileReader {
   public:
-    // `bytes`, when given, holds the file the lines come from: it is let go once they are read.
-    RegistryFileReader(Lines& lines, std::unique_ptr<char[]>* bytes)
-        : lines_(lines), bytes_(bytes) {}
+    // `owned`, when given, holds `bytes`: it is let go once the lines are read.
+    RegistryFileReader(std::string_view bytes, std::unique_ptr<char[]>* owned)
+        : bytes_(bytes), owned_(owned) {}
 
     std::shared_ptr<const RegistryTree> Run() {
-        if (!lines_.Next(line_)) Fault("empty file: no header line");
-        const Text header = TrimRight(line_);
-        const auto known = std::find(std::begin(kHeaders), std::end(kHeaders), header);
+        if (bytes_.starts_with("\xFF\xFE")) {  // UTF-16LE, as regedit writes it
+            bytes_.remove_prefix(2);
+            utf16_ = true;
+            if (bytes_.size() % 2 != 0) {  // refused on the line after its last
+                for (number_ = 1; pos_ + 1 < bytes_.size(); pos_ += 2)
+                    number_ += UnitAt(pos_) == u'\n';
+                Fault("UTF-16 text with an odd number of bytes (" +
+                      std::to_string(bytes_.size() + 2) + "): the file is truncated");
+            }
+        } else if (bytes_.starts_with("\xFE\xFF")) {
+            Fault("UTF-16 big-endian text is not a registry file format");
+        } else if (bytes_.starts_with("\xEF\xBB\xBF")) {
+            bytes_.remove_prefix(3);
+        } else {
+            code_page_ = bytes_.starts_with("REGEDIT4");
+        }
+        if (!NextLine()) Fault("empty file: no header line");
+        const auto known = std::find(std::begin(kHeaders), std::end(kHeaders), TrimRight(line_));
         if (known == std::end(kHeaders))
-            Fault("not a registry file: the first line is '" + Quote(header) + "'");
+            Fault("not a registry file: the first line is '" + Quote(TrimRight(line_)) + "'");
         dialect_ = static_cast<Dialect>(known - std::begin(kHeaders));
-        while (lines_.Next(line_)) Line(TrimRight(TrimLeft(line_)));
-        if (bytes_) bytes_->reset();
+        while (NextLine()) Line(TrimRight(TrimLeft(line_)));
+        if (owned_) owned_->reset();
         return Build();
     }
+    std::size_t line() const { return number_; }
 
   private:
     using KeyId = std::uint32_t;
@@ -218,34 +176,38 @@ class RegistryFileReader {
     struct NameLess {
         bool operator()(Text a, Text b) const { return CompareNames(a, b) < 0; }
     };
-    struct NameHash {  // of the upper-cased name
-        std::size_t operator()(Text name) const {
-            std::size_t hash = 14695981039346656037ull;
-            for (char16_t unit : name) hash = (hash ^ FoldNameUnit(unit)) * 1099511628211ull;
-            return hash;
-        }
-    };
-    struct NameIs {
-        bool operator()(Text a, Text b) const { return NamesEqual(a, b); }
-    };
-    struct Node {
-        Text name = u"";
+    struct Node {  // what a key of tree_ is being built from, at the same index
         std::map<Text, KeyId, NameLess> subkeys;
-        std::vector<Value> edits;  // of its values in the order they came; no data: deleted
+        std::vector<Value> edits;  // of its values, in the order they came; no data: deleted
         bool link = false;
     };
 
-    static std::uint32_t Size(const auto& s) { return static_cast<std::uint32_t>(s.size()); }
-    static Text TrimRight(Text s) { return s.substr(0, s.find_last_not_of(u" \t") + 1); }
+    char16_t UnitAt(std::size_t at) const {
+        return static_cast<char16_t>(static_cast<unsigned char>(bytes_[at]) |
+                                     static_cast<unsigned char>(bytes_[at + 1]) << 8);
+    }
 
-    // A name the registry cannot hold is a fault.
-    static void NameCheck(Text name, bool key) {
-        const std::size_t longest = key ? kMaxKeyNameLength : kMaxValueNameLength;
-        const std::string what = key ? "key" : "value";
-        if (key && name.empty()) Fault("empty key name in the path");
-        if (name.size() > longest)
-            Fault(what + " name longer than " + std::to_string(longest) + " characters");
-        if (name.find(u'\0') != Text::npos) Fault("NUL character in a " + what + " name");
+    // The next line into line_, without its line end (LF or CR LF); false after the last.
+    bool NextLine() {
+        if (pos_ >= bytes_.size()) return false;
+        ++number_;
+        std::size_t end = pos_;
+        if (utf16_) {
+            while (end < bytes_.size() && UnitAt(end) != u'\n') end += 2;
+            line_.resize((end - pos_) / 2);
+            std::memcpy(line_.data(), bytes_.data() + pos_, end - pos_);  // UTF-16LE in memory
+            pos_ = end + 2;
+        } else {
+            end = std::min(bytes_.find('\n', pos_), bytes_.size());
+            const std::string_view raw = bytes_.substr(pos_, end - pos_);
+            pos_ = end + 1;
+            if (!code_page_) DecodeUtf8(raw, line_);
+            line_.resize(code_page_ ? raw.size() : line_.size());
+            for (std::size_t i = 0; code_page_ && i < raw.size(); ++i)
+                line_[i] = Windows1252Unit(static_cast<unsigned char>(raw[i]));
+        }
+        if (line_.ends_with(u'\r')) line_.pop_back();
+        return true;
     }
 
     // A copy in the tree's storage, never null.
@@ -258,11 +220,11 @@ class RegistryFileReader {
         return reinterpret_cast<const char16_t*>(Keep(Utf16LeView(name)));
     }
 
-    // The key at `path` below the root, created with the keys on the way when `create`;
-    // kNone when it is missing. The names are checked all the same.
+    // The key at `path`, created with the keys on the way when `create`; kNone when it is
+    // missing. Every name is checked.
     KeyId Walk(Text path, bool create) {
         // A file lists a key's subkeys right after it: the names this path shares with the
-        // last one walked are known already.
+        // one walked last are known already.
         std::size_t depth = 0, start = 0;
         for (; depth < last_.size(); ++depth) {
             const std::size_t end = last_[depth].first;
@@ -276,7 +238,7 @@ class RegistryFileReader {
         KeyId key = depth ? last_.back().second : 0;
         for (Text rest = path.substr(start); !rest.empty();) {
             const Text name = TakeKeyName(rest);
-            NameCheck(name, true);
+            CheckName(name, true);
             if (++depth > kMaxKeyDepth)
                 Fault("keys nested deeper than " + std::to_string(kMaxKeyDepth) + " levels");
             if (key == kNone) continue;
@@ -284,10 +246,10 @@ class RegistryFileReader {
             if (const auto found = subkeys.find(name); found != subkeys.end()) {
                 key = found->second;
             } else if (create) {
-                const Text kept(Keep(name), name.size());
                 key = static_cast<KeyId>(nodes_.size());
-                subkeys.emplace(kept, key);
-                nodes_.emplace_back().name = kept;
+                subkeys.emplace(tree_->keys_.emplace_back().name = Text(Keep(name), name.size()),
+                                key);
+                nodes_.emplace_back();
             } else {
                 key = kNone;
                 continue;
@@ -304,16 +266,14 @@ class RegistryFileReader {
         if (line.front() != u'#')
             Fault("unexpected line '" + Quote(line) + "': expected a [key], a value or a comment");
         if (dialect_ != kWine) Fault("unexpected line '" + Quote(line) + "'");
-        // Wine's #time, #arch, #class lines say nothing a reader needs; #link makes the
-        // current key a symbolic link.
+        // Of Wine's #time, #arch, #class and #link, only #link matters: the key is a link.
         if (line == u"#link" && state_ == State::kInKey) nodes_[key_].link = true;
     }
 
     void KeyLine(Text line) {
         path_.clear();
         bool deleting = false;
-        if (dialect_ == kWine) {
-            // [Software\\Wine] 1700000000: an escaped path, then the time of the last change.
+        if (dialect_ == kWine) {  // [Software\\Wine] 1700000000: escaped, then a time
             Text rest = TrimLeft(line.substr(ReadQuoted(line, 1, u']', path_, "key name")));
             ExpectEnd(rest.substr(std::min(rest.find_first_not_of(u"0123456789"), rest.size())));
         } else {
@@ -332,18 +292,17 @@ class RegistryFileReader {
             }
             if (cut != Text::npos) path_.assign(inner.substr(cut + 1));
         }
-        if (deleting && path_.empty()) Fault("the root key cannot be deleted");
-        if (deleting) {
-            // Only a key that is there is deleted; nothing of it is then known to the walk.
-            const std::size_t cut = path_.rfind(u'\\');
-            const Text name = cut == Text::npos ? Text(path_) : Text(path_).substr(cut + 1);
-            const KeyId parent = Walk(Text(path_).substr(0, cut == Text::npos ? 0 : cut), false);
-            NameCheck(name, true);
-            if (parent != kNone && nodes_[parent].subkeys.erase(name)) last_.clear();
-        } else {
-            key_ = Walk(path_, true);
-        }
         state_ = deleting ? State::kSkipping : State::kInKey;
+        if (!deleting) {
+            key_ = Walk(path_, true);
+            return;
+        }
+        if (path_.empty()) Fault("the root key cannot be deleted");
+        const std::size_t cut = path_.rfind(u'\\');
+        const KeyId parent = Walk(cut == Text::npos ? Text() : Text(path_).substr(0, cut), false);
+        const Text name = cut == Text::npos ? Text(path_) : Text(path_).substr(cut + 1);
+        CheckName(name, true);
+        if (parent != kNone && nodes_[parent].subkeys.erase(name)) last_.clear();
     }
 
     void ValueLine(Text line) {
@@ -362,7 +321,7 @@ class RegistryFileReader {
         }
         const std::uint32_t type = ValueData(data);
         if (state_ != State::kInKey) return;
-        NameCheck(name_, false);
+        CheckName(name_, false);
         nodes_[key_].edits.push_back({Keep(name_), Keep(data_), Size(name_), Size(data_), type});
     }
 
@@ -373,31 +332,25 @@ class RegistryFileReader {
             std::size_t stop = pos;
             while (stop < line.size() && line[stop] != closing && line[stop] != u'\\') ++stop;
             out.append(line.substr(pos, stop - pos));
-            if (stop == line.size() || line[stop] == closing) {
-                if (stop < line.size()) return stop + 1;
-                break;
-            }
-            pos = stop + 2;
-            if (pos > line.size()) break;
+            if (stop < line.size() && line[stop] == closing) return stop + 1;
+            if ((pos = stop + 2) > line.size()) break;
             const char16_t e = line[pos - 1];
             const std::size_t simple = kWineEscapes.find(e);
+            std::uint32_t unit = e - u'0';
             if (e == u'\\' || e == u'"') {
                 out.push_back(e);
             } else if (dialect_ == kWine && simple != Text::npos) {
                 out.push_back(kWineEscaped[simple]);
-            } else if (dialect_ == kWine && e == u'x') {
-                std::uint32_t unit;  // \xNNNN: one UTF-16 code unit in up to four hex digits
+            } else if (dialect_ == kWine && e == u'x') {  // one code unit in up to 4 hex digits
                 const std::size_t digits = HexDigits(line.substr(pos), 4, unit);
                 if (digits == 0) Fault(std::string("'\\x' without hex digits in ") + what);
                 out.push_back(static_cast<char16_t>(unit));
                 pos += digits;
-            } else if (dialect_ == kWine && e >= u'0' && e <= u'7') {
-                // Octal, up to three digits: \0 is a NUL.
-                unsigned value = e - u'0';
+            } else if (dialect_ == kWine && e >= u'0' && e <= u'7') {  // octal, up to 3 digits
                 for (int k = 0;
                      k < 2 && pos < line.size() && line[pos] >= u'0' && line[pos] <= u'7'; ++k)
-                    value = value * 8 + (line[pos++] - u'0');
-                out.push_back(static_cast<char16_t>(value));
+                    unit = unit * 8 + (line[pos++] - u'0');
+                out.push_back(static_cast<char16_t>(unit));
             } else {
                 Fault("unknown escape '\\" + Quote(Text(&e, 1)) + "' in " + what);
             }
@@ -429,9 +382,7 @@ class RegistryFileReader {
             text_.clear();
             ExpectEnd(data.substr(ReadQuoted(data, 1, u'"', text_, "string")));
             text_.push_back(u'\0');
-            const auto bytes = Utf16LeView(text_);
-            data_.assign(bytes.begin(), bytes.end());
-            return type;
+            return Widened(type);
         }
         if (data.starts_with(u"dword:")) {
             std::uint32_t value;
@@ -451,19 +402,20 @@ class RegistryFileReader {
         } else {
             Fault("unknown value data '" + Quote(data) + "'");
         }
-        // The bytes, through every line a trailing backslash continues them on.
-        for (bool more = HexLine(data); more; more = HexLine(line_)) {
-            if (!lines_.Next(line_)) Fault("the file ends inside a continued value");
+        for (bool more = HexLine(data); more; more = HexLine(line_)) {  // on continued lines
+            if (!NextLine()) Fault("the file ends inside a continued value");
         }
-        if (dialect_ == kRegedit4 &&
-            (type == kRegSz || type == kRegExpandSz || type == kRegMultiSz)) {
-            // REGEDIT4 wrote the text of string types in the 8-bit code page; the registry
-            // keeps them as UTF-16.
-            text_.resize(data_.size());
-            std::transform(data_.begin(), data_.end(), text_.begin(), Windows1252Unit);
-            const auto bytes = Utf16LeView(text_);
-            data_.assign(bytes.begin(), bytes.end());
-        }
+        if (dialect_ != kRegedit4 ||
+            (type != kRegSz && type != kRegExpandSz && type != kRegMultiSz))
+            return type;
+        // REGEDIT4 wrote the text of string types in the code page; the registry holds UTF-16.
+        text_.resize(data_.size());
+        std::transform(data_.begin(), data_.end(), text_.begin(), Windows1252Unit);
+        return Widened(type);
+    }
+    std::uint32_t Widened(std::uint32_t type) {  // text_ as data_
+        const auto bytes = Utf16LeView(text_);
+        data_.assign(bytes.begin(), bytes.end());
         return type;
     }
 
@@ -498,39 +450,18 @@ class RegistryFileReader {
         }
     }
 
-    // The tree: the keys still reachable, breadth first, so that each key's subkeys lie side
-    // by side in Windows order from first_child[i] on; links resolved.
+    // The tree: each key's subkeys in Windows order and its values as its edits leave them;
+    // links resolved.
     std::shared_ptr<const RegistryTree> Build() {
-        std::vector<KeyId> order{0};
-        std::vector<std::size_t> first_child, first_value{0};
-        std::size_t values = 0;
-        for (std::size_t i = 0; i < order.size(); ++i) {
-            first_child.push_back(order.size());
-            values += nodes_[order[i]].edits.size();
-            for (const auto& [name, id] : nodes_[order[i]].subkeys) order.push_back(id);
-        }
-        first_child.push_back(order.size());
         RegistryTree& tree = *tree_;
-        tree.keys_.resize(order.size());
-        tree.subkeys_.resize(order.size() - 1);
-        tree.values_.reserve(values);
         std::vector<Key*> links;
-        for (std::size_t i = 0; i < order.size(); ++i) {
-            Node& from = nodes_[order[i]];
-            Key& to = tree.keys_[i];
-            if (i > 0) tree.subkeys_[i - 1] = &to;  // every key but the root is someone's subkey
-            to.name = from.name;
-            to.subkeys = std::span<const Key* const>(tree.subkeys_)
-                             .subspan(first_child[i] - 1, first_child[i + 1] - first_child[i]);
-            ApplyEdits(from.edits, tree.values_);
-            first_value.push_back(tree.values_.size());
-            if (from.link) links.push_back(&to);
-            from = Node();  // spent: its memory goes back at once
+        for (std::size_t i = 0; i < nodes_.size(); ++i) {
+            Key& key = tree.keys_[i];
+            for (const auto& [name, id] : nodes_[i].subkeys) key.subkeys.push_back(&tree.keys_[id]);
+            ApplyEdits(nodes_[i].edits, key.values);
+            if (nodes_[i].link) links.push_back(&key);
+            nodes_[i] = Node();  // spent: its memory goes back at once
         }
-        for (std::size_t i = 0; i < order.size(); ++i)
-            tree.keys_[i].values =
-                std::span<const Value>(tree.values_)
-                    .subspan(first_value[i], first_value[i + 1] - first_value[i]);
         for (Key* link : links) {
             const Key* target = LinkTarget(tree, *link);
             if (target != link) link->link = target;
@@ -541,8 +472,8 @@ class RegistryFileReader {
 
     // A value set again keeps its place; one deleted goes, and comes back last if set again.
     void ApplyEdits(const std::vector<Value>& edits, std::vector<Value>& values) {
-        const std::size_t first = values.size();
         index_.clear();
+        values.reserve(edits.size());
         for (const Value& edit : edits) {
             const auto it = index_.find(edit.Name());
             if (it != index_.end() && !edit.data) {
@@ -556,9 +487,7 @@ class RegistryFileReader {
                 values.push_back(edit);
             }
         }
-        values.erase(std::remove_if(values.begin() + first, values.end(),
-                                    [](const Value& v) { return !v.name; }),
-                     values.end());
+        std::erase_if(values, [](const Value& v) { return !v.name; });
     }
 
     // The key a link's value names ("\Registry\Machine\..."), or null when it names none.
@@ -580,32 +509,32 @@ class RegistryFileReader {
     // which would send the walk round forever.
     static void DropLoops(RegistryTree& tree) {
         enum : char { kUnseen, kOnPath, kDone };
-        std::vector<char> state(tree.keys_.size(), kUnseen);
-        auto state_of = [&](const Key* key) -> char& { return state[key - tree.Root()]; };
-        std::vector<std::pair<const Key*, std::size_t>> stack{{tree.Root(), 0}};  // and next subkey
-        state_of(tree.Root()) = kOnPath;
+        std::unordered_map<const Key*, char> state{{tree.Root(), kOnPath}};
+        std::vector<std::pair<const Key*, std::size_t>> stack{{tree.Root(), 0}};  // next subkey
         while (!stack.empty()) {
             auto& [key, next] = stack.back();
             if (next == key->subkeys.size()) {
-                state_of(key) = kDone;
+                state[key] = kDone;
                 stack.pop_back();
                 continue;
             }
-            const Key* child = key->subkeys[next++];
+            Key* child = const_cast<Key*>(key->subkeys[next++]);  // of the tree being built
             const Key* seen = RegistryTree::Follow(child);
-            if (seen != child && state_of(seen) == kOnPath) {
-                tree.keys_[child - tree.Root()].link = nullptr;
+            if (seen != child && state[seen] == kOnPath) {
+                child->link = nullptr;
                 seen = child;
             }
-            if (char& s = state_of(seen); s == kUnseen) {
+            if (char& s = state[seen]; s == kUnseen) {
                 s = kOnPath;
                 stack.emplace_back(seen, 0);
             }
         }
     }
 
-    Lines& lines_;
-    std::unique_ptr<char[]>* bytes_;
+    std::string_view bytes_;  // after the byte-order mark
+    std::unique_ptr<char[]>* owned_;
+    std::size_t pos_ = 0, number_ = 0;
+    bool utf16_ = false, code_page_ = false;
     Dialect dialect_ = kRegedit5;
     State state_ = State::kNoKey;
     KeyId key_ = 0;  // the current key, once created
@@ -613,17 +542,14 @@ class RegistryFileReader {
     std::vector<std::uint8_t> data_;
     std::deque<Node> nodes_ = std::deque<Node>(1);  // the root first; a deleted key stays
     std::shared_ptr<RegistryTree> tree_ = std::make_shared<RegistryTree>();
-    // The path walked last and, for each of its names, where it ends and its key.
-    std::u16string last_path_;
+    std::u16string last_path_;  // walked last, and where each of its names ends, with its key
     std::vector<std::pair<std::size_t, KeyId>> last_;
-    std::unordered_map<Text, std::size_t, NameHash, NameIs>
-        index_;  // ApplyEdits': where each value is
+    std::map<Text, std::size_t, NameLess> index_;  // ApplyEdits': where each value is
 };
 
 namespace {
 
-// A descriptor closed when it goes.
-struct FileDescriptor {
+struct FileDescriptor {  // closed when it goes
     int fd;
     ~FileDescriptor() {
         if (fd >= 0) ::close(fd);
@@ -636,15 +562,13 @@ RegistryFileResult Refused(const std::string& file, std::size_t line, const std:
 
 RegistryFileResult Parse(std::string_view bytes, std::unique_ptr<char[]>* owned,
                          const std::string& name) {
-    std::optional<Lines> lines;
+    RegistryFileReader reader(bytes, owned);
     try {
-        lines.emplace(bytes);
-        return {RegistryFileReader(*lines, owned).Run(), std::nullopt};
+        return {reader.Run(), std::nullopt};
     } catch (const FileFault& fault) {
-        return Refused(name, fault.line ? fault.line : std::max<std::size_t>(1, lines->number()),
-                       fault.reason);
+        return Refused(name, std::max<std::size_t>(1, reader.line()), fault.reason);
     } catch (const std::bad_alloc&) {
-        return Refused(name, lines ? lines->number() : 0, "out of memory");
+        return Refused(name, reader.line(), "out of memory");
     }
 }
 
@@ -660,8 +584,8 @@ RegistryFileResult ParseRegistryText(std::string_view bytes, const std::string& 
 
 RegistryFileResult LoadRegistryFile(const std::filesystem::path& path) {
     const std::string name = path.string();
-    auto refused = [&name](const std::string& reason) {
-        return Refused(name, 0, "cannot read: " + reason);
+    auto refused = [&name](const std::string& why) {
+        return Refused(name, 0, "cannot read: " + why);
     };
     // Without blocking: opening a FIFO that nobody writes must not stop the load.
     const FileDescriptor file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory_resource>
 #include <span>
 #include <string_view>
@@ -41,9 +42,8 @@ class RegistryTree {
     struct Key {
         std::u16string_view name = u"";
         const Key* link = nullptr;  // a symbolic link: opening the key opens this one
-        std::span<const Key* const> subkeys;
-        std::span<const Value> values;
-        std::u16string_view Name() const { return name; }
+        std::vector<const Key*> subkeys;
+        std::vector<Value> values;
     };
 
     RegistryTree() : keys_(1) {}  // an empty registry: a root without subkeys or values
@@ -57,10 +57,8 @@ class RegistryTree {
     static const Key* Follow(const Key* key);  // the key a link leads to, or the key itself
 
   private:
-    friend class RegistryFileReader;  // the loader, which builds it
-    std::vector<Key> keys_;  // breadth first from the root: each key's subkeys lie together
-    std::vector<const Key*> subkeys_;
-    std::vector<Value> values_;
+    friend class RegistryFileReader;            // the loader, which builds it
+    std::deque<Key> keys_;                      // the root first
     std::pmr::monotonic_buffer_resource text_;  // names and data
 };
 
