@@ -509,7 +509,8 @@ class RegistryFileReader {
     // which would send the walk round forever.
     static void DropLoops(RegistryTree& tree) {
         enum : char { kUnseen, kOnPath, kDone };
-        std::unordered_map<const Key*, char> state{{tree.Root(), kOnPath}};
+        std::unordered_map<const Key*, char> state(tree.keys_.size());
+        state[tree.Root()] = kOnPath;
         std::vector<std::pair<const Key*, std::size_t>> stack{{tree.Root(), 0}};  // next subkey
         while (!stack.empty()) {
             auto& [key, next] = stack.back();
