@@ -198,7 +198,7 @@ TEST(RegistryFileTest, ReadsOnlyARegularFileWithinTheLimit) {
     const std::filesystem::path folder = testing::FreshFolder();
     const std::filesystem::path fifo = folder / "fifo.reg", big = folder / "big.reg";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    std::ofstream(big) << "REGEDIT4\n";
+    std::ofstream(big) << "x\n";  // were it read, line 1 would be refused
     std::filesystem::resize_file(big, kMaxRegistryFileSize + 1);  // sparse: nothing written
     const std::pair<std::filesystem::path, const char*> rows[] = {
         {kFixtures / "no-such-file.reg", "cannot open: "},
