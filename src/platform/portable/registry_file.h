@@ -18,9 +18,8 @@
 
 namespace veltrane::platform {
 
-// Windows keeps no hive larger than 2 GiB (and caps the SYSTEM hive, which holds the keys
-// the modem search reads, lower still when it boots); a larger file is no registry that a
-// machine could have had, and reading it would only fill the memory of the application.
+// Windows keeps no hive above 2 GiB, and caps the SYSTEM hive, which holds the keys the
+// modem search reads, lower still when it boots; a larger file is no machine's registry.
 inline constexpr std::uint64_t kMaxRegistryFileSize = std::uint64_t{2} << 30;
 
 struct RegistryFileError {
