@@ -92,6 +92,9 @@ TEST(RegistryFileTest, KeepsOrderAppliesDeletesAndFollowsLinksOutsideLoops) {
     EXPECT_EQ(Names(tree, u"SYSTEM", true),
               (std::vector<std::u16string>{u"Reborn", u"Test", u"zed", u"_Last"}));
     EXPECT_EQ(Names(tree, u"SYSTEM\\Reborn", false), std::vector<std::u16string>{u"new"});
+    // A name comes before the longer names it begins.
+    EXPECT_EQ(Names(*ParseRegistryText(Fixture("edits.reg"), "e").tree, u"Ext", true),
+              (std::vector<std::u16string>{u"B", u"BC"}));
 
     const auto wine = ParseRegistryText(Fixture("wine-constructs.reg"), "wine");
     ASSERT_FALSE(wine.error) << DescribeRegistryFileError(*wine.error);
