@@ -387,7 +387,7 @@ void Measure(const std::filesystem::path& file, int repeat) {
     using veltrane::platform::Registry;
     const double file_size = static_cast<double>(std::filesystem::file_size(file));
     Series read, load, load_discover, discover;
-    std::size_t tree_heap = 0, peak_heap = 0, tree_counted = 0;
+    std::size_t tree_heap = 0, peak_heap = 0;
     {
         // Memory, in a run of its own: what the loaded tree holds, and the peak on the way.
         g_counting = true;
@@ -396,7 +396,6 @@ void Measure(const std::filesystem::path& file, int repeat) {
         tree_heap = g_heap_now;
         peak_heap = g_heap_peak;
         g_counting = false;
-        tree_counted = loaded.tree->MemoryUsed();
     }
     bool found = false;
     for (int r = 0; r < repeat; ++r) {
@@ -442,8 +441,7 @@ void Measure(const std::filesystem::path& file, int repeat) {
     row("load", load);
     row("load+discovery", load_discover);
     row("discovery alone", discover);
-    std::printf("  tree heap %.1f MB = %.2fx file (the tree's own count: %.1f MB)\n",
-                tree_heap / 1e6, tree_heap / file_size, tree_counted / 1e6);
+    std::printf("  tree heap %.1f MB = %.2fx file\n", tree_heap / 1e6, tree_heap / file_size);
     std::printf("  peak heap while loading %.1f MB = %.2fx file\n", peak_heap / 1e6,
                 peak_heap / file_size);
 }

@@ -20,10 +20,6 @@ enum class RegStatus : std::uint32_t {
     kInvalidParameter = 87,
 };
 
-#ifndef _WIN32
-class RegistryTree;  // platform/portable/registry_tree.h
-#endif
-
 // An open key, closed when the object goes. The root (HKEY_LOCAL_MACHINE) is never closed.
 class RegKey {
   public:
@@ -43,9 +39,6 @@ class RegKey {
 
     void* handle_ = nullptr;  // an HKEY on Windows, a tree node of the portable backend
     bool owned_ = false;
-    // The portable backend's: the subkey enumerated last through this handle, where
-    // OpenKey looks first, since a walk opens each subkey right after enumerating it.
-    mutable std::uint32_t enumerated_ = UINT32_MAX;
 };
 
 // The machine's registry for one discovery run. Sizes are in UTF-16 code units for names
@@ -57,9 +50,9 @@ class Registry {
     // empty registry when unset or unreadable; the loader's diagnosis stays with the
     // loader, the library reports nothing).
     static Registry Machine();
-#ifndef _WIN32
-    explicit Registry(std::shared_ptr<const RegistryTree> tree);
-#endif
+    // Over the backend's own state: none on Windows, the in-memory tree of the portable
+    // backend (an empty one when null).
+    explicit Registry(std::shared_ptr<const void> backend = nullptr);
 
     RegKey Root() const;
 
@@ -80,9 +73,7 @@ class Registry {
                          std::uint32_t* data_size) const;
 
   private:
-#ifndef _WIN32
-    std::shared_ptr<const RegistryTree> tree_;
-#endif
+    std::shared_ptr<const void> backend_;
 };
 
 }  // namespace veltrane::platform

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/portable/registry_text.h"
+#include "platform/portable/registry_file.h"
 #include "platform/portable/registry_tree.h"
 
 namespace veltrane::inf {

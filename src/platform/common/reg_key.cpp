@@ -17,7 +17,6 @@ RegKey& RegKey::operator=(RegKey&& other) noexcept {
         Close();
         handle_ = other.handle_;
         owned_ = other.owned_;
-        enumerated_ = UINT32_MAX;
         other.handle_ = nullptr;
         other.owned_ = false;
     }

@@ -1,261 +1,616 @@
+// The loader: a file's bytes are read whole and decoded to UTF-16 a line at a time, so that
+// no more than its bytes and one line are held besides the tree being built.
 #include "platform/portable/registry_file.h"
 
-#include <algorithm>
-#include <array>
-#include <cstring>
-#include <fstream>
-#include <new>
-#include <optional>
-#include <system_error>
-#include <vector>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-#include "platform/portable/registry_builder.h"
-#include "platform/portable/registry_syntax.h"
-#include "platform/portable/registry_text.h"
-#include "platform/portable/registry_value_data.h"
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <new>
+#include <unordered_map>
+
+#include "common/registry_path.h"
+#include "common/utf16le.h"
 
 namespace veltrane::platform {
 
 namespace {
 
-constexpr std::array<std::u16string_view, 2> kMachineRoots = {u"HKEY_LOCAL_MACHINE", u"HKLM"};
-constexpr std::string_view kLinkDirective = "#link";
+using Text = std::u16string_view;
 
-// The reason for a name the registry cannot hold; `what` is "key" or "value".
-[[noreturn]] void NameFault(TreeEditStatus status, const std::string& what) {
-    switch (status) {
-        case TreeEditStatus::kEmptyName:
-            Fault("empty key name in the path");
-        case TreeEditStatus::kNameTooLong:
-            Fault(what + " name longer than " +
-                  std::to_string(what == "key" ? kMaxKeyNameLength : kMaxValueNameLength) +
-                  " characters");
-        case TreeEditStatus::kInvalidName:
-            Fault("NUL character in a " + what + " name");
-        case TreeEditStatus::kTooDeep:
-            Fault("keys nested deeper than " + std::to_string(kMaxKeyDepth) + " levels");
-        default:
-            Fault("cannot hold the " + what);
-    }
-}
-
-// Reads a file's lines into a builder.
-class Parser {
-  public:
-    explicit Parser(RegistryTextLines& lines) : lines_(lines) {}
-
-    std::shared_ptr<const RegistryTree> Run();
-
-  private:
-    enum class State { kNoKey, kInKey, kSkipping };
-
-    void ReadHeader();
-    template <class Ch>
-    void Line(Text<Ch> line);
-    template <class Ch>
-    void KeyLine(Text<Ch> line);
-    template <class Ch>
-    void ValueLine(Text<Ch> line);
-
-    RegistryTextLines& lines_;
-    RegistryBuilder builder_;
-    Dialect dialect_ = Dialect::kRegedit5;
-    State state_ = State::kNoKey;
-    WideText path_;                   // of the current key, below the machine root
-    RegistryBuilder::KeyId key_ = 0;  // the current key, once created
-    WideText name_;
-    std::optional<ValueDataDecoder> data_;
+struct FileFault {  // why a file is refused; on the line being read unless `line` says
+    std::string reason;
+    std::size_t line = 0;
 };
-
-std::shared_ptr<const RegistryTree> Parser::Run() {
-    ReadHeader();
-    TextLine line;
-    while (NextLine(lines_, line)) {
-        Visit(line, [this](auto text) { Line(text); });
-    }
-    return builder_.Freeze();
+[[noreturn]] void Fault(std::string reason) {
+    throw FileFault{std::move(reason)};
 }
 
-template <class Ch>
-void Parser::Line(Text<Ch> line) {
-    line = TrimRight(TrimLeft(line));
-    if (line.empty() || line.front() == Ch(';')) return;
-    switch (line.front()) {
-        case Ch('['):
-            KeyLine(line);
-            break;
-        case Ch('@'):
-        case Ch('"'):
-            ValueLine(line);
-            break;
-        case Ch('#'):
-            if (dialect_ != Dialect::kWine) Fault("unexpected line '" + Quote(line) + "'");
-            // Wine's #time, #arch, #class lines say nothing a reader needs; #link makes the
-            // current key a symbolic link.
-            if (IsText(line, kLinkDirective) && state_ == State::kInKey) builder_.MarkLink(key_);
-            break;
-        default:
-            Fault("unexpected line '" + Quote(line) + "': expected a [key], a value or a comment");
-    }
+// 0x80-0x9F of Windows-1252; the five bytes it leaves undefined map to themselves.
+constexpr char16_t kWindows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+// The kinds of file by their first lines: regedit 5; REGEDIT4, 8-bit text whose string data
+// is in the code page; Wine's hive, keys below the machine root, its own escapes, no deletions.
+enum Dialect { kRegedit5, kRegedit4, kWine };
+constexpr Text kHeaders[] = {u"Windows Registry Editor Version 5.00", u"REGEDIT4",
+                             u"WINE REGISTRY Version 2"};
+constexpr Text kMachineRoots[] = {u"HKEY_LOCAL_MACHINE", u"HKLM"};
+constexpr Text kLinkTargetPrefix = u"\\Registry\\Machine\\";
+constexpr Text kWineEscapes = u"[]abefnrtv", kWineEscaped = u"[]\a\b\x1b\f\n\r\t\v";
+
+bool IsBlank(char16_t c) {
+    return c == u' ' || c == u'\t';
+}
+Text TrimLeft(Text s) {
+    return s.substr(std::min(s.find_first_not_of(u" \t"), s.size()));
+}
+Text TrimRight(Text s) {
+    return s.substr(0, s.find_last_not_of(u" \t") + 1);
+}
+int HexValue(char16_t c) {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    c |= 0x20;  // a letter in lower case
+    return c >= u'a' && c <= u'f' ? c - u'a' + 10 : -1;
+}
+// How many hex digits `s` starts with, up to `most`; their value in `value`.
+std::size_t HexDigits(Text s, std::size_t most, std::uint32_t& value) {
+    std::size_t n = 0;
+    for (value = 0; n < most && n < s.size() && HexValue(s[n]) >= 0; ++n)
+        value = value * 16 + static_cast<std::uint32_t>(HexValue(s[n]));
+    return n;
+}
+std::uint32_t Size(const auto& s) {
+    return static_cast<std::uint32_t>(s.size());
 }
 
-void Parser::ReadHeader() {
-    TextLine line;
-    if (!NextLine(lines_, line)) Fault("empty file: no header line");
-    WideText header;
-    Visit(line, [&header](auto text) { header.Append(TrimRight(text)); });
-    if (!DialectOfHeader(header.view(), dialect_)) {
-        Fault("not a registry file: the first line is '" + Quote(header.view()) + "'");
-    }
-    data_.emplace(dialect_, lines_);
+// A piece of the file for a fault's reason: printable ASCII kept, the rest as '?'.
+std::string Quote(Text text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size() && i < 24; ++i)
+        out.push_back(text[i] >= 0x20 && text[i] < 0x7F ? static_cast<char>(text[i]) : '?');
+    return text.size() > 24 ? out + "..." : out;
 }
 
-template <class Ch>
-void Parser::KeyLine(Text<Ch> line) {
-    path_.clear();
-    bool deleting = false;
-    if (dialect_ == Dialect::kWine) {
-        // [Software\\Wine] 1700000000: an escaped path, then the time of the last change.
-        Text<Ch> rest =
-            TrimLeft(line.substr(ReadQuoted(dialect_, line, 1, ']', path_, "key name")));
-        while (!rest.empty() && rest.front() >= Ch('0') && rest.front() <= Ch('9')) {
-            rest.remove_prefix(1);
-        }
-        ExpectEnd(rest);
-    } else {
-        const std::size_t close = line.rfind(Ch(']'));
-        if (close == Text<Ch>::npos) Fault("key line without a closing ']'");
-        ExpectEnd(line.substr(close + 1));
-        Text<Ch> inner = line.substr(1, close - 1);
-        if (!inner.empty() && inner.front() == Ch('-')) {
-            deleting = true;
-            inner.remove_prefix(1);
-        }
-        if (inner.empty()) Fault("empty key path");
-        const std::size_t cut = inner.find(Ch('\\'));
-        path_.Append(inner.substr(0, cut));  // the root's name, for now
-        bool machine = false;
-        for (std::u16string_view name : kMachineRoots)
-            machine = machine || NamesEqual(path_.view(), name);
-        if (!machine) {
-            // Keys of the other roots (HKEY_CURRENT_USER, ...) are read and left out.
-            state_ = State::kSkipping;
-            return;
-        }
-        path_.clear();
-        if (cut != Text<Ch>::npos) path_.Append(inner.substr(cut + 1));
-    }
-    if (deleting) {
-        if (path_.view().empty()) Fault("the root key cannot be deleted");
-        const TreeEditStatus status = builder_.DeleteKey(path_.view());
-        if (status != TreeEditStatus::kOk && status != TreeEditStatus::kNotFound) {
-            NameFault(status, "key");
-        }
-        state_ = State::kSkipping;
-        return;
-    }
-    const TreeEditStatus status = builder_.CreateKey(path_.view(), key_);
-    if (status != TreeEditStatus::kOk) NameFault(status, "key");
-    state_ = State::kInKey;
+void ExpectEnd(Text rest) {  // only blanks or a comment
+    rest = TrimLeft(rest);
+    if (!rest.empty() && rest.front() != u';')
+        Fault("unexpected text '" + Quote(rest) + "' at the end of the line");
 }
 
-template <class Ch>
-void Parser::ValueLine(Text<Ch> line) {
-    if (state_ == State::kNoKey) Fault("value before any [key] line");
-    name_.clear();
-    std::size_t pos = 1;
-    if (line.front() == Ch('"')) pos = ReadQuoted(dialect_, line, 1, '"', name_, "value name");
-    Text<Ch> data = TrimLeft(line.substr(pos));
-    if (data.empty() || data.front() != Ch('=')) Fault("expected '=' after the value name");
-    data = TrimLeft(data.substr(1));
+void CheckName(Text name, bool key) {
+    const std::size_t longest = key ? kMaxKeyNameLength : kMaxValueNameLength;
+    const std::string what = key ? "key" : "value";
+    if (key && name.empty()) Fault("empty key name in the path");
+    if (name.size() > longest)
+        Fault(what + " name longer than " + std::to_string(longest) + " characters");
+    if (name.find(u'\0') != Text::npos) Fault("NUL character in a " + what + " name");
+}
 
-    TreeEditStatus status = TreeEditStatus::kOk;
-    if (!data.empty() && data.front() == Ch('-') && dialect_ != Dialect::kWine) {
-        ExpectEnd(data.substr(1));
-        if (state_ == State::kInKey) status = builder_.DeleteValue(key_, name_.view());
-        if (status == TreeEditStatus::kNotFound) status = TreeEditStatus::kOk;
-    } else {
-        const std::uint32_t type = data_->Decode(data);
-        if (state_ == State::kInKey)
-            status = builder_.SetValue(key_, name_.view(), type, data_->bytes());
+void DecodeUtf8(std::string_view bytes, std::u16string& line) {
+    line.resize(bytes.size());  // never more code units than bytes
+    char16_t* out = line.data();
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80) {
+            *out++ = b, ++i;
+            continue;
+        }
+        const std::size_t length = (b & 0xE0) == 0xC0   ? 2
+                                   : (b & 0xF0) == 0xE0 ? 3
+                                   : (b & 0xF8) == 0xF0 ? 4
+                                                        : 0;
+        char32_t cp = b & (0x7F >> length);
+        bool ok = length != 0 && i + length <= bytes.size();
+        for (std::size_t k = 1; ok && k < length; ++k) {
+            ok = (bytes[i + k] & 0xC0) == 0x80;
+            cp = (cp << 6) | (bytes[i + k] & 0x3F);
+        }
+        constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};  // by length: no overlong form
+        if (!ok || cp < kLeast[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "0x%02X", b);
+            Fault(std::string("invalid UTF-8: byte ") + hex + " starts no valid sequence");
+        }
+        if (cp >= 0x10000) {  // a surrogate pair
+            *out++ = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+            *out++ = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            *out++ = static_cast<char16_t>(cp);
+        }
+        i += length;
     }
-    if (status != TreeEditStatus::kOk) NameFault(status, "value");
+    line.resize(static_cast<std::size_t>(out - line.data()));
 }
 
 }  // namespace
+
+// Reads a file's lines, key by key and value by value, into a tree.
+class RegistryFileReader {
+  public:
+    // `owned`, when given, holds `bytes`: it is let go once the lines are read.
+    RegistryFileReader(std::string_view bytes, std::unique_ptr<char[]>* owned)
+        : bytes_(bytes), owned_(owned) {}
+
+    std::shared_ptr<const RegistryTree> Run() {
+        if (bytes_.starts_with("\xFF\xFE")) {  // UTF-16LE, as regedit writes it
+            bytes_.remove_prefix(2);
+            utf16_ = true;
+            if (bytes_.size() % 2 != 0) {  // refused on the line after its last
+                for (number_ = 1; pos_ + 1 < bytes_.size(); pos_ += 2)
+                    number_ += UnitAt(pos_) == u'\n';
+                Fault("UTF-16 text with an odd number of bytes (" +
+                      std::to_string(bytes_.size() + 2) + "): the file is truncated");
+            }
+        } else if (bytes_.starts_with("\xFE\xFF")) {
+            Fault("UTF-16 big-endian text is not a registry file format");
+        } else if (bytes_.starts_with("\xEF\xBB\xBF")) {
+            bytes_.remove_prefix(3);
+        } else {
+            code_page_ = bytes_.starts_with("REGEDIT4");
+        }
+        if (!NextLine()) Fault("empty file: no header line");
+        const auto known = std::find(std::begin(kHeaders), std::end(kHeaders), TrimRight(line_));
+        if (known == std::end(kHeaders))
+            Fault("not a registry file: the first line is '" + Quote(TrimRight(line_)) + "'");
+        dialect_ = static_cast<Dialect>(known - std::begin(kHeaders));
+        while (NextLine()) Line(TrimRight(TrimLeft(line_)));
+        if (owned_) owned_->reset();
+        return Build();
+    }
+    std::size_t line() const { return number_; }
+
+  private:
+    using KeyId = std::uint32_t;
+    using Value = RegistryTree::Value;
+    using Key = RegistryTree::Key;
+    static constexpr KeyId kNone = UINT32_MAX;
+    enum class State { kNoKey, kInKey, kSkipping };
+    struct NameLess {
+        bool operator()(Text a, Text b) const { return CompareNames(a, b) < 0; }
+    };
+    struct Node {  // what a key of tree_ is being built from, at the same index
+        std::map<Text, KeyId, NameLess> subkeys;
+        std::vector<Value> edits;  // of its values, in the order they came; no data: deleted
+        bool link = false;
+    };
+
+    char16_t UnitAt(std::size_t at) const {
+        return static_cast<char16_t>(static_cast<unsigned char>(bytes_[at]) |
+                                     static_cast<unsigned char>(bytes_[at + 1]) << 8);
+    }
+
+    // The next line into line_, without its line end (LF or CR LF); false after the last.
+    bool NextLine() {
+        if (pos_ >= bytes_.size()) return false;
+        ++number_;
+        std::size_t end = pos_;
+        if (utf16_) {
+            while (end < bytes_.size() && UnitAt(end) != u'\n') end += 2;
+            line_.resize((end - pos_) / 2);
+            std::memcpy(line_.data(), bytes_.data() + pos_, end - pos_);  // UTF-16LE in memory
+            pos_ = end + 2;
+        } else {
+            end = std::min(bytes_.find('\n', pos_), bytes_.size());
+            const std::string_view raw = bytes_.substr(pos_, end - pos_);
+            pos_ = end + 1;
+            if (!code_page_) DecodeUtf8(raw, line_);
+            line_.resize(code_page_ ? raw.size() : line_.size());
+            for (std::size_t i = 0; code_page_ && i < raw.size(); ++i)
+                line_[i] = Windows1252Unit(static_cast<unsigned char>(raw[i]));
+        }
+        if (line_.ends_with(u'\r')) line_.pop_back();
+        return true;
+    }
+
+    // A copy in the tree's storage, never null.
+    const std::uint8_t* Keep(std::span<const std::uint8_t> bytes) {
+        if (bytes.empty()) return reinterpret_cast<const std::uint8_t*>(u"");
+        void* at = tree_->text_.allocate(bytes.size(), alignof(char16_t));
+        return static_cast<std::uint8_t*>(std::memcpy(at, bytes.data(), bytes.size()));
+    }
+    const char16_t* Keep(Text name) {
+        return reinterpret_cast<const char16_t*>(Keep(Utf16LeView(name)));
+    }
+
+    // The key at `path`, created with the keys on the way when `create`; kNone when it is
+    // missing. Every name is checked.
+    KeyId Walk(Text path, bool create) {
+        // A file lists a key's subkeys right after it: the names this path shares with the
+        // one walked last are known already.
+        std::size_t depth = 0, start = 0;
+        for (; depth < last_.size(); ++depth) {
+            const std::size_t end = last_[depth].first;
+            if (end > path.size() || (end < path.size() && path[end] != u'\\') ||
+                path.substr(start, end - start) != Text(last_path_).substr(start, end - start))
+                break;
+            start = std::min(end + 1, path.size());
+        }
+        last_.resize(depth);
+        last_path_.assign(path);
+        KeyId key = depth ? last_.back().second : 0;
+        for (Text rest = path.substr(start); !rest.empty();) {
+            const Text name = TakeKeyName(rest);
+            CheckName(name, true);
+            if (++depth > kMaxKeyDepth)
+                Fault("keys nested deeper than " + std::to_string(kMaxKeyDepth) + " levels");
+            if (key == kNone) continue;
+            auto& subkeys = nodes_[key].subkeys;
+            if (const auto found = subkeys.find(name); found != subkeys.end()) {
+                key = found->second;
+            } else if (create) {
+                key = static_cast<KeyId>(nodes_.size());
+                subkeys.emplace(tree_->keys_.emplace_back().name = Text(Keep(name), name.size()),
+                                key);
+                nodes_.emplace_back();
+            } else {
+                key = kNone;
+                continue;
+            }
+            last_.emplace_back(name.data() + name.size() - path.data(), key);
+        }
+        return key;
+    }
+
+    void Line(Text line) {
+        if (line.empty() || line.front() == u';') return;
+        if (line.front() == u'[') return KeyLine(line);
+        if (line.front() == u'@' || line.front() == u'"') return ValueLine(line);
+        if (line.front() != u'#')
+            Fault("unexpected line '" + Quote(line) + "': expected a [key], a value or a comment");
+        if (dialect_ != kWine) Fault("unexpected line '" + Quote(line) + "'");
+        // Of Wine's #time, #arch, #class and #link, only #link matters: the key is a link.
+        if (line == u"#link" && state_ == State::kInKey) nodes_[key_].link = true;
+    }
+
+    void KeyLine(Text line) {
+        path_.clear();
+        bool deleting = false;
+        if (dialect_ == kWine) {  // [Software\\Wine] 1700000000: escaped, then a time
+            Text rest = TrimLeft(line.substr(ReadQuoted(line, 1, u']', path_, "key name")));
+            ExpectEnd(rest.substr(std::min(rest.find_first_not_of(u"0123456789"), rest.size())));
+        } else {
+            const std::size_t close = line.rfind(u']');
+            if (close == Text::npos) Fault("key line without a closing ']'");
+            ExpectEnd(line.substr(close + 1));
+            Text inner = line.substr(1, close - 1);
+            deleting = inner.starts_with(u'-');
+            inner.remove_prefix(deleting);
+            if (inner.empty()) Fault("empty key path");
+            const std::size_t cut = inner.find(u'\\');
+            if (std::none_of(std::begin(kMachineRoots), std::end(kMachineRoots),
+                             [&](Text root) { return NamesEqual(inner.substr(0, cut), root); })) {
+                state_ = State::kSkipping;  // keys of the other roots are read and left out
+                return;
+            }
+            if (cut != Text::npos) path_.assign(inner.substr(cut + 1));
+        }
+        state_ = deleting ? State::kSkipping : State::kInKey;
+        if (!deleting) {
+            key_ = Walk(path_, true);
+            return;
+        }
+        if (path_.empty()) Fault("the root key cannot be deleted");
+        const std::size_t cut = path_.rfind(u'\\');
+        const KeyId parent = Walk(cut == Text::npos ? Text() : Text(path_).substr(0, cut), false);
+        const Text name = cut == Text::npos ? Text(path_) : Text(path_).substr(cut + 1);
+        CheckName(name, true);
+        if (parent != kNone && nodes_[parent].subkeys.erase(name)) last_.clear();
+    }
+
+    void ValueLine(Text line) {
+        if (state_ == State::kNoKey) Fault("value before any [key] line");
+        name_.clear();
+        const std::size_t pos =
+            line.front() == u'"' ? ReadQuoted(line, 1, u'"', name_, "value name") : 1;
+        Text data = TrimLeft(line.substr(pos));
+        if (!data.starts_with(u'=')) Fault("expected '=' after the value name");
+        data = TrimLeft(data.substr(1));
+        if (data.starts_with(u'-') && dialect_ != kWine) {
+            ExpectEnd(data.substr(1));
+            if (state_ == State::kInKey)
+                nodes_[key_].edits.push_back({Keep(name_), nullptr, Size(name_), 0, 0});
+            return;
+        }
+        const std::uint32_t type = ValueData(data);
+        if (state_ != State::kInKey) return;
+        CheckName(name_, false);
+        nodes_[key_].edits.push_back({Keep(name_), Keep(data_), Size(name_), Size(data_), type});
+    }
+
+    // An escaped text from `pos` up to `closing` into `out`; the position after `closing`.
+    std::size_t ReadQuoted(Text line, std::size_t pos, char16_t closing, std::u16string& out,
+                           const char* what) const {
+        while (pos < line.size()) {
+            std::size_t stop = pos;
+            while (stop < line.size() && line[stop] != closing && line[stop] != u'\\') ++stop;
+            out.append(line.substr(pos, stop - pos));
+            if (stop < line.size() && line[stop] == closing) return stop + 1;
+            if ((pos = stop + 2) > line.size()) break;
+            const char16_t e = line[pos - 1];
+            const std::size_t simple = kWineEscapes.find(e);
+            std::uint32_t unit = e - u'0';
+            if (e == u'\\' || e == u'"') {
+                out.push_back(e);
+            } else if (dialect_ == kWine && simple != Text::npos) {
+                out.push_back(kWineEscaped[simple]);
+            } else if (dialect_ == kWine && e == u'x') {  // one code unit in up to 4 hex digits
+                const std::size_t digits = HexDigits(line.substr(pos), 4, unit);
+                if (digits == 0) Fault(std::string("'\\x' without hex digits in ") + what);
+                out.push_back(static_cast<char16_t>(unit));
+                pos += digits;
+            } else if (dialect_ == kWine && e >= u'0' && e <= u'7') {  // octal, up to 3 digits
+                for (int k = 0;
+                     k < 2 && pos < line.size() && line[pos] >= u'0' && line[pos] <= u'7'; ++k)
+                    unit = unit * 8 + (line[pos++] - u'0');
+                out.push_back(static_cast<char16_t>(unit));
+            } else {
+                Fault("unknown escape '\\" + Quote(Text(&e, 1)) + "' in " + what);
+            }
+        }
+        Fault(std::string("unterminated ") + what);
+    }
+
+    // "N):" after "hex(" or "str(": the type in hex.
+    static std::uint32_t ReadType(Text& data) {
+        std::uint32_t type;
+        const std::size_t digits = HexDigits(data, 9, type);
+        if (digits > 8) Fault("value type over 32 bits");
+        if (digits == 0 || !data.substr(digits).starts_with(u"):"))
+            Fault("bad value type '" + Quote(data) + "'");
+        data.remove_prefix(digits + 2);
+        return type;
+    }
+
+    // The data after a value's '=' into data_; its registry type.
+    std::uint32_t ValueData(Text data) {
+        data_.clear();
+        std::uint32_t type = kRegSz;
+        if (dialect_ == kWine && data.starts_with(u"str(")) {
+            data.remove_prefix(4);
+            type = ReadType(data);
+            if (!data.starts_with(u'"')) Fault("expected a quoted string after 'str(...):'");
+        }
+        if (data.starts_with(u'"')) {
+            text_.clear();
+            ExpectEnd(data.substr(ReadQuoted(data, 1, u'"', text_, "string")));
+            text_.push_back(u'\0');
+            return Widened(type);
+        }
+        if (data.starts_with(u"dword:")) {
+            std::uint32_t value;
+            const std::size_t digits = HexDigits(data.substr(6), 9, value);
+            if (digits == 0 || digits > 8) Fault("bad dword '" + Quote(data.substr(6)) + "'");
+            ExpectEnd(data.substr(6 + digits));
+            const auto* bytes = reinterpret_cast<const std::uint8_t*>(&value);  // little-endian
+            data_.assign(bytes, bytes + 4);
+            return kRegDword;
+        }
+        if (data.starts_with(u"hex:")) {
+            type = kRegBinary;
+            data.remove_prefix(4);
+        } else if (data.starts_with(u"hex(")) {
+            data.remove_prefix(4);
+            type = ReadType(data);
+        } else {
+            Fault("unknown value data '" + Quote(data) + "'");
+        }
+        for (bool more = HexLine(data); more; more = HexLine(line_)) {  // on continued lines
+            if (!NextLine()) Fault("the file ends inside a continued value");
+        }
+        if (dialect_ != kRegedit4 ||
+            (type != kRegSz && type != kRegExpandSz && type != kRegMultiSz))
+            return type;
+        // REGEDIT4 wrote the text of string types in the code page; the registry holds UTF-16.
+        text_.resize(data_.size());
+        std::transform(data_.begin(), data_.end(), text_.begin(), Windows1252Unit);
+        return Widened(type);
+    }
+    std::uint32_t Widened(std::uint32_t type) {  // text_ as data_
+        const auto bytes = Utf16LeView(text_);
+        data_.assign(bytes.begin(), bytes.end());
+        return type;
+    }
+
+    // The comma-separated bytes of one line; true when a trailing backslash continues them.
+    bool HexLine(Text data) {
+        const std::size_t n = data.size();
+        for (std::size_t i = 0;;) {
+            while (i < n && IsBlank(data[i])) ++i;
+            if (i == n || data[i] == u';') return false;
+            if (data[i] == u'\\') {
+                if (!TrimLeft(data.substr(i + 1)).empty())
+                    Fault("unexpected text after the continuation '\\'");
+                return true;
+            }
+            std::size_t j = i;
+            while (j < n && data[j] != u',' && data[j] != u'\\' && data[j] != u';' &&
+                   !IsBlank(data[j]))
+                ++j;
+            const Text token = data.substr(i, j - i);
+            if (token.empty()) Fault("missing hex byte before ','");
+            const int high = HexValue(token[0]);
+            const int low = token.size() == 2 ? HexValue(token[1]) : 0;
+            if (token.size() > 2 || high < 0 || low < 0)
+                Fault("bad hex byte '" + Quote(token) + "'");
+            data_.push_back(static_cast<std::uint8_t>(token.size() == 2 ? high * 16 + low : high));
+            for (i = j; i < n && IsBlank(data[i]);) ++i;
+            if (i < n && data[i] == u',') {
+                ++i;
+            } else if (i < n && data[i] != u'\\' && data[i] != u';') {
+                Fault("expected ',' between hex bytes");
+            }
+        }
+    }
+
+    // The tree: each key's subkeys in Windows order and its values as its edits leave them;
+    // links resolved.
+    std::shared_ptr<const RegistryTree> Build() {
+        RegistryTree& tree = *tree_;
+        std::vector<Key*> links;
+        for (std::size_t i = 0; i < nodes_.size(); ++i) {
+            Key& key = tree.keys_[i];
+            for (const auto& [name, id] : nodes_[i].subkeys) key.subkeys.push_back(&tree.keys_[id]);
+            ApplyEdits(nodes_[i].edits, key.values);
+            if (nodes_[i].link) links.push_back(&key);
+            nodes_[i] = Node();  // spent: its memory goes back at once
+        }
+        for (Key* link : links) {
+            const Key* target = LinkTarget(tree, *link);
+            if (target != link) link->link = target;
+        }
+        DropLoops(tree);
+        return std::move(tree_);
+    }
+
+    // A value set again keeps its place; one deleted goes, and comes back last if set again.
+    void ApplyEdits(const std::vector<Value>& edits, std::vector<Value>& values) {
+        index_.clear();
+        values.reserve(edits.size());
+        for (const Value& edit : edits) {
+            const auto it = index_.find(edit.Name());
+            if (it != index_.end() && !edit.data) {
+                values[it->second].name = nullptr;
+                index_.erase(it);
+            } else if (it != index_.end()) {
+                values[it->second] = {values[it->second].name, edit.data, edit.name_length,
+                                      edit.data_size, edit.type};
+            } else if (edit.data) {
+                index_.emplace(edit.Name(), values.size());
+                values.push_back(edit);
+            }
+        }
+        std::erase_if(values, [](const Value& v) { return !v.name; });
+    }
+
+    // The key a link's value names ("\Registry\Machine\..."), or null when it names none.
+    static const Key* LinkTarget(const RegistryTree& tree, const Key& link) {
+        const Value* value = tree.FindValue(&link, u"SymbolicLinkValue");
+        if (!value || value->type != kRegLink) return nullptr;
+        std::u16string target(value->data_size / 2, u'\0');
+        std::copy_n(value->data, target.size() * 2, reinterpret_cast<std::uint8_t*>(target.data()));
+        Text path = Text(target).substr(0, target.find_last_not_of(u'\0') + 1);
+        if (!NamesEqual(path.substr(0, kLinkTargetPrefix.size()), kLinkTargetPrefix))
+            return nullptr;
+        path.remove_prefix(kLinkTargetPrefix.size());
+        const Key* key = tree.Root();
+        while (key && !path.empty()) key = tree.OpenChild(key, TakeKeyName(path));
+        return key;
+    }
+
+    // Drops each link that would lead a depth-first walk back into a key on its own path,
+    // which would send the walk round forever.
+    static void DropLoops(RegistryTree& tree) {
+        enum : char { kUnseen, kOnPath, kDone };
+        std::unordered_map<const Key*, char> state(tree.keys_.size());
+        state[tree.Root()] = kOnPath;
+        std::vector<std::pair<const Key*, std::size_t>> stack{{tree.Root(), 0}};  // next subkey
+        while (!stack.empty()) {
+            auto& [key, next] = stack.back();
+            if (next == key->subkeys.size()) {
+                state[key] = kDone;
+                stack.pop_back();
+                continue;
+            }
+            Key* child = const_cast<Key*>(key->subkeys[next++]);  // of the tree being built
+            const Key* seen = RegistryTree::Follow(child);
+            if (seen != child && state[seen] == kOnPath) {
+                child->link = nullptr;
+                seen = child;
+            }
+            if (char& s = state[seen]; s == kUnseen) {
+                s = kOnPath;
+                stack.emplace_back(seen, 0);
+            }
+        }
+    }
+
+    std::string_view bytes_;  // after the byte-order mark
+    std::unique_ptr<char[]>* owned_;
+    std::size_t pos_ = 0, number_ = 0;
+    bool utf16_ = false, code_page_ = false;
+    Dialect dialect_ = kRegedit5;
+    State state_ = State::kNoKey;
+    KeyId key_ = 0;  // the current key, once created
+    std::u16string line_, path_, name_, text_;
+    std::vector<std::uint8_t> data_;
+    std::deque<Node> nodes_ = std::deque<Node>(1);  // the root first; a deleted key stays
+    std::shared_ptr<RegistryTree> tree_ = std::make_shared<RegistryTree>();
+    std::u16string last_path_;  // walked last, and where each of its names ends, with its key
+    std::vector<std::pair<std::size_t, KeyId>> last_;
+    std::map<Text, std::size_t, NameLess> index_;  // ApplyEdits': where each value is
+};
 
 namespace {
 
-// Parses a file of `size` bytes as `read_more` reads it.
-RegistryFileResult Parse(const RegistryTextLines::ReadMore& read_more, std::size_t size,
-                         const std::string& name_for_errors) {
-    RegistryFileResult result;
-    RegistryTextLines lines;
-    try {
-        TextDecodeFailure failure;
-        if (!lines.Open(read_more, size, failure)) {
-            result.error = RegistryFileError{name_for_errors, failure.line, failure.reason};
-        } else {
-            result.tree = Parser(lines).Run();
-        }
-    } catch (const FileFault& e) {
-        result.error = RegistryFileError{name_for_errors,
-                                         std::max<std::size_t>(1, lines.line_number()), e.reason};
-    } catch (const std::bad_alloc&) {
-        result.error = RegistryFileError{name_for_errors, lines.line_number(), "out of memory"};
+struct FileDescriptor {  // closed when it goes
+    int fd;
+    ~FileDescriptor() {
+        if (fd >= 0) ::close(fd);
     }
-    if (result.error) result.tree = std::make_shared<const RegistryTree>();
-    return result;
+};
+
+RegistryFileResult Refused(const std::string& file, std::size_t line, const std::string& reason) {
+    return {std::make_shared<const RegistryTree>(), RegistryFileError{file, line, reason}};
+}
+
+RegistryFileResult Parse(std::string_view bytes, std::unique_ptr<char[]>* owned,
+                         const std::string& name) {
+    RegistryFileReader reader(bytes, owned);
+    try {
+        return {reader.Run(), std::nullopt};
+    } catch (const FileFault& fault) {
+        return Refused(name, std::max<std::size_t>(1, reader.line()), fault.reason);
+    } catch (const std::bad_alloc&) {
+        return Refused(name, reader.line(), "out of memory");
+    }
 }
 
 }  // namespace
 
+char16_t Windows1252Unit(unsigned char byte) {
+    return (byte >= 0x80 && byte < 0xA0) ? kWindows1252High[byte - 0x80] : char16_t{byte};
+}
+
 RegistryFileResult ParseRegistryText(std::string_view bytes, const std::string& name_for_errors) {
-    const std::size_t size = bytes.size();
-    auto read_more = [&bytes](char* to, std::size_t room) {
-        const std::size_t n = std::min(room, bytes.size());
-        std::copy_n(bytes.data(), n, to);
-        bytes.remove_prefix(n);
-        return n;
-    };
-    return Parse(read_more, size, name_for_errors);
+    return Parse(bytes, nullptr, name_for_errors);
 }
 
 RegistryFileResult LoadRegistryFile(const std::filesystem::path& path) {
     const std::string name = path.string();
-    auto failed = [&](const std::string& reason) {
-        return RegistryFileResult{std::make_shared<const RegistryTree>(),
-                                  RegistryFileError{name, 0, reason}};
+    auto refused = [&name](const std::string& why) {
+        return Refused(name, 0, "cannot read: " + why);
     };
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return failed("cannot read: it is a directory");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return failed(std::string("cannot open: ") + std::strerror(errno));
-    const auto size = std::filesystem::file_size(path, ec);
-    if (ec) {
-        // Not a plain file (a pipe, for instance): read until the end, then parse.
-        std::string bytes;
-        try {
-            bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        } catch (const std::bad_alloc&) {
-            return failed("cannot read: out of memory");
-        }
-        if (in.bad()) return failed("cannot read: input error");
-        return ParseRegistryText(bytes, name);
+    // Without blocking: opening a FIFO that nobody writes must not stop the load.
+    const FileDescriptor file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    struct stat info {};
+    if (file.fd < 0) return Refused(name, 0, std::string("cannot open: ") + std::strerror(errno));
+    if (::fstat(file.fd, &info) != 0) return refused(std::strerror(errno));
+    if (S_ISDIR(info.st_mode)) return refused("it is a directory");
+    if (!S_ISREG(info.st_mode)) return refused("not a regular file");
+    if (static_cast<std::uint64_t>(info.st_size) > kMaxRegistryFileSize)
+        return refused("larger than " + std::to_string(kMaxRegistryFileSize >> 20) + " MiB");
+    // Read up to the size it had when opened: a file that grows meanwhile ends there.
+    const auto size = static_cast<std::size_t>(info.st_size);
+    std::unique_ptr<char[]> bytes;
+    try {
+        bytes = std::make_unique_for_overwrite<char[]>(size);
+    } catch (const std::bad_alloc&) {
+        return refused("out of memory");
     }
-    // A plain file is parsed as it is read, a piece at a time, up to the size it had when
-    // opened.
-    std::size_t left = static_cast<std::size_t>(size);
-    auto read_more = [&](char* to, std::size_t room) -> std::size_t {
-        if (in.bad()) return 0;
-        in.read(to, static_cast<std::streamsize>(std::min(room, left)));
-        const auto got = static_cast<std::size_t>(in.gcount());
-        left -= got;
-        return got;
-    };
-    RegistryFileResult result = Parse(read_more, static_cast<std::size_t>(size), name);
-    if (in.bad()) return failed("cannot read: input error");
-    return result;
+    std::size_t got = 0;
+    for (ssize_t n = 1; got < size && n != 0; got += n > 0 ? n : 0) {
+        n = ::read(file.fd, bytes.get() + got, size - got);  // 0: it shrank
+        if (n < 0 && errno != EINTR) return refused(std::strerror(errno));
+    }
+    return Parse({bytes.get(), got}, &bytes, name);
 }
 
 std::string DescribeRegistryFileError(const RegistryFileError& error) {

@@ -2,9 +2,12 @@
 // 5.00" or "REGEDIT4", keys under HKEY_LOCAL_MACHINE) or a Wine hive ("WINE REGISTRY
 // Version 2", keys relative to the machine root, as in a prefix's system.reg). A file is
 // taken whole or not at all: any fault gives an empty tree and says where and why.
+// Only a regular file of at most kMaxRegistryFileSize bytes is read, and only as far as the
+// size it had when it was opened.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -14,6 +17,10 @@
 #include "platform/portable/registry_tree.h"
 
 namespace veltrane::platform {
+
+// Windows keeps no hive above 2 GiB, and caps the SYSTEM hive, which holds the keys the
+// modem search reads, lower still when it boots; a larger file is no machine's registry.
+inline constexpr std::uint64_t kMaxRegistryFileSize = std::uint64_t{2} << 30;
 
 struct RegistryFileError {
     std::string file;
@@ -28,6 +35,9 @@ struct RegistryFileResult {
 
 RegistryFileResult LoadRegistryFile(const std::filesystem::path& path);
 RegistryFileResult ParseRegistryText(std::string_view bytes, const std::string& name_for_errors);
+
+// One Windows-1252 byte as UTF-16 (REGEDIT4's text).
+char16_t Windows1252Unit(unsigned char byte);
 
 // "file:12: unterminated string"
 std::string DescribeRegistryFileError(const RegistryFileError& error);

@@ -6,15 +6,12 @@ namespace veltrane::platform {
 
 namespace {
 
-constexpr std::size_t kBlockSize = 64 * 1024;
-// A piece this large gets a block of its own rather than wasting the rest of one.
-constexpr std::size_t kOwnBlockFrom = kBlockSize / 4;
-// A link may point at another link; a chain this long is cut off rather than followed.
-constexpr int kMaxLinkHops = 16;
+constexpr int kMaxLinkHops = 16;  // a longer chain of links to links is not followed
 
 }  // namespace
 
-char16_t FoldWideUnit(char16_t c) {
+char16_t FoldNameUnit(char16_t c) {
+    if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 0x20) : c;
     if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 0x20);
     if (c == 0xFF) return 0x178;
     if (c >= 0x100 && c <= 0x17F) {
@@ -33,42 +30,25 @@ char16_t FoldWideUnit(char16_t c) {
     return c;
 }
 
-std::span<std::uint8_t> TextArena::Allocate(std::size_t size) {
-    size = (size + 1) & ~std::size_t{1};  // names are UTF-16: keep everything 2-aligned
-    if (size == 0) return {};
-    if (size >= kOwnBlockFrom) {
-        blocks_.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(size));
-        bytes_ += size;
-        return {blocks_.back().get(), size};
+int CompareNames(std::u16string_view a, std::u16string_view b) {
+    for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
+        const char16_t x = FoldNameUnit(a[i]), y = FoldNameUnit(b[i]);
+        if (a[i] != b[i] && x != y) return x < y ? -1 : 1;
     }
-    if (kBlockSize - used_ < size || !current_) {
-        blocks_.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(kBlockSize));
-        current_ = blocks_.back().get();
-        used_ = 0;
-        bytes_ += kBlockSize;
-    }
-    const std::span<std::uint8_t> piece{current_ + used_, size};
-    used_ += size;
-    return piece;
+    return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
 }
 
-RegistryTree::RegistryTree() {
-    keys_.push_back(Key{u"", 0, nullptr, {}, {}});
+const RegistryTree::Key* RegistryTree::OpenChild(const Key* parent,
+                                                 std::u16string_view name) const {
+    const auto it = std::lower_bound(
+        parent->subkeys.begin(), parent->subkeys.end(), name,
+        [](const Key* k, std::u16string_view n) { return CompareNames(k->name, n) < 0; });
+    return it == parent->subkeys.end() || !NamesEqual((*it)->name, name) ? nullptr : Follow(*it);
 }
 
-const RegistryTree::Key* RegistryTree::OpenChild(const Key* parent, std::u16string_view name,
-                                                 std::size_t hint) const {
-    const auto& subkeys = parent->subkeys;
-    auto it = subkeys.begin() + static_cast<std::ptrdiff_t>(std::min(hint, subkeys.size()));
-    if (it == subkeys.end() || !NamesEqual((*it)->Name(), name)) {
-        it = std::lower_bound(
-            subkeys.begin(), subkeys.end(), name,
-            [](const Key* k, std::u16string_view n) { return CompareNames(k->Name(), n) < 0; });
-        if (it == subkeys.end() || !NamesEqual((*it)->Name(), name)) return nullptr;
-    }
-    const Key* child = *it;
-    for (int hops = 0; child->link && hops < kMaxLinkHops; ++hops) child = child->link;
-    return child;
+const RegistryTree::Key* RegistryTree::Follow(const Key* key) {
+    for (int hops = 0; key->link && hops < kMaxLinkHops; ++hops) key = key->link;
+    return key;
 }
 
 const RegistryTree::Value* RegistryTree::FindValue(const Key* key, std::u16string_view name) const {
@@ -76,12 +56,6 @@ const RegistryTree::Value* RegistryTree::FindValue(const Key* key, std::u16strin
         if (NamesEqual(v.Name(), name)) return &v;
     }
     return nullptr;
-}
-
-std::size_t RegistryTree::MemoryUsed() const {
-    return sizeof(*this) + (text_ ? text_->bytes() : 0) + builder_value_bytes_ +
-           keys_.capacity() * sizeof(Key) + subkeys_.capacity() * sizeof(const Key*) +
-           values_.capacity() * sizeof(Value);
 }
 
 }  // namespace veltrane::platform

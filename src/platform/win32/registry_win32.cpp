@@ -29,6 +29,8 @@ void RegKey::Close() {
     owned_ = false;
 }
 
+Registry::Registry(std::shared_ptr<const void> backend) : backend_(std::move(backend)) {}
+
 Registry Registry::Machine() {
     return Registry();
 }

@@ -41,18 +41,19 @@ public final class Environment {
     }
 
     /**
-     * A named registry file must exist; when it does not load, the library sees an empty
-     * registry, and the report says why. A file named by the option is handed to the library
-     * through the variable, which it reads when it loads.
+     * A named registry file must exist; when it does not load (it is broken, or no regular
+     * file, or too large), the library sees an empty registry, and the report says why in the
+     * loader's words. A file named by the option is handed to the library through the
+     * variable, which it reads when it loads.
      */
     void checkRegistryFile() throws ProbeFailure {
         if (windows || registryFile == null) {
             return;
         }
         Path file = Paths.get(registryFile);
-        if (!Files.isRegularFile(file)) {
+        if (!Files.exists(file)) {
             throw new ProbeFailure("registry file " + registryFile + " (" + registryOrigin
-                    + ") does not exist or is not a file");
+                    + ") does not exist");
         }
         if (!Files.isReadable(file)) {
             throw new ProbeFailure("registry file " + registryFile + " (" + registryOrigin
