@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/portable/registry_file.h"
+#include "common/windows1252.h"
 #include "platform/portable/registry_tree.h"
 
 namespace veltrane::inf {
@@ -28,7 +28,7 @@ WideString Decode(std::string_view bytes) {
     } else {
         text.resize(bytes.size());
         std::transform(bytes.begin(), bytes.end(), text.begin(), [](char c) {
-            return platform::Windows1252Unit(static_cast<unsigned char>(c));
+            return Windows1252Unit(static_cast<unsigned char>(c));
         });
     }
     if (const auto end = text.find(kEndOfFile); end != WideString::npos) text.resize(end);

@@ -17,6 +17,7 @@
 
 #include "common/registry_path.h"
 #include "common/utf16le.h"
+#include "common/windows1252.h"
 
 namespace veltrane::platform {
 
@@ -32,11 +33,6 @@ struct FileFault {  // why a file is refused; on the line being read unless `lin
     throw FileFault{std::move(reason)};
 }
 
-// 0x80-0x9F of Windows-1252; the five bytes it leaves undefined map to themselves.
-constexpr char16_t kWindows1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 // The kinds of file by their first lines: regedit 5; REGEDIT4, 8-bit text whose string data
 // is in the code page; Wine's hive, keys below the machine root, its own escapes, no deletions.
 enum Dialect { kRegedit5, kRegedit4, kWine };
@@ -223,20 +219,9 @@ class RegistryFileReader {
     // The key at `path`, created with the keys on the way when `create`; kNone when it is
     // missing. Every name is checked.
     KeyId Walk(Text path, bool create) {
-        // A file lists a key's subkeys right after it: the names this path shares with the
-        // one walked last are known already.
-        std::size_t depth = 0, start = 0;
-        for (; depth < last_.size(); ++depth) {
-            const std::size_t end = last_[depth].first;
-            if (end > path.size() || (end < path.size() && path[end] != u'\\') ||
-                path.substr(start, end - start) != Text(last_path_).substr(start, end - start))
-                break;
-            start = std::min(end + 1, path.size());
-        }
-        last_.resize(depth);
-        last_path_.assign(path);
-        KeyId key = depth ? last_.back().second : 0;
-        for (Text rest = path.substr(start); !rest.empty();) {
+        KeyId key = 0;
+        std::size_t depth = 0;
+        for (Text rest = path; !rest.empty();) {
             const Text name = TakeKeyName(rest);
             CheckName(name, true);
             if (++depth > kMaxKeyDepth)
@@ -252,9 +237,7 @@ class RegistryFileReader {
                 nodes_.emplace_back();
             } else {
                 key = kNone;
-                continue;
             }
-            last_.emplace_back(name.data() + name.size() - path.data(), key);
         }
         return key;
     }
@@ -302,7 +285,7 @@ class RegistryFileReader {
         const KeyId parent = Walk(cut == Text::npos ? Text() : Text(path_).substr(0, cut), false);
         const Text name = cut == Text::npos ? Text(path_) : Text(path_).substr(cut + 1);
         CheckName(name, true);
-        if (parent != kNone && nodes_[parent].subkeys.erase(name)) last_.clear();
+        if (parent != kNone) nodes_[parent].subkeys.erase(name);
     }
 
     void ValueLine(Text line) {
@@ -543,8 +526,6 @@ class RegistryFileReader {
     std::vector<std::uint8_t> data_;
     std::deque<Node> nodes_ = std::deque<Node>(1);  // the root first; a deleted key stays
     std::shared_ptr<RegistryTree> tree_ = std::make_shared<RegistryTree>();
-    std::u16string last_path_;  // walked last, and where each of its names ends, with its key
-    std::vector<std::pair<std::size_t, KeyId>> last_;
     std::map<Text, std::size_t, NameLess> index_;  // ApplyEdits': where each value is
 };
 
@@ -574,10 +555,6 @@ RegistryFileResult Parse(std::string_view bytes, std::unique_ptr<char[]>* owned,
 }
 
 }  // namespace
-
-char16_t Windows1252Unit(unsigned char byte) {
-    return (byte >= 0x80 && byte < 0xA0) ? kWindows1252High[byte - 0x80] : char16_t{byte};
-}
 
 RegistryFileResult ParseRegistryText(std::string_view bytes, const std::string& name_for_errors) {
     return Parse(bytes, nullptr, name_for_errors);

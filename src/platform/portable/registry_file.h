@@ -36,9 +36,6 @@ struct RegistryFileResult {
 RegistryFileResult LoadRegistryFile(const std::filesystem::path& path);
 RegistryFileResult ParseRegistryText(std::string_view bytes, const std::string& name_for_errors);
 
-// One Windows-1252 byte as UTF-16 (REGEDIT4's text).
-char16_t Windows1252Unit(unsigned char byte);
-
 // "file:12: unterminated string"
 std::string DescribeRegistryFileError(const RegistryFileError& error);
 
