@@ -57,7 +57,7 @@ std::vector<std::u16string> Names(const RegistryTree& tree, std::u16string_view 
     for (const auto* k : key->subkeys) names.emplace_back(k->name);
     if (subkeys) return names;
     names.clear();
-    for (const auto& v : key->values) names.emplace_back(v.Name());
+    for (const auto& v : key->values) names.emplace_back(v.name);
     return names;
 }
 
@@ -67,7 +67,7 @@ std::string Dump(const RegistryTree& tree, std::u16string_view path, std::u16str
     const RegistryTree::Value* value = key ? tree.FindValue(key, name) : nullptr;
     if (!value) return "<missing>";
     std::string out = std::to_string(value->type) + ":";
-    for (std::uint8_t byte : value->Data())
+    for (std::uint8_t byte : value->data)
         out += "0123456789abcdef"[byte >> 4], out += "0123456789abcdef"[byte & 15];
     return out;
 }
@@ -181,7 +181,7 @@ TEST(RegistryFileTest, ReadsEachEncodingLineByLine) {
         for (std::size_t n = 0; n < texts.size(); ++n) {
             const auto* value =
                 whole.tree->FindValue(Find(*whole.tree, u"Long"), u"v" + Widen(std::to_string(n)));
-            ASSERT_TRUE(value && std::ranges::equal(value->Data(), Utf16LeView(texts[n] + u'\0')))
+            ASSERT_TRUE(value && std::ranges::equal(value->data, Utf16LeView(texts[n] + u'\0')))
                 << n;
         }
         // A bad last line, or a byte too many (in UTF-16 an odd size): the line after the last.

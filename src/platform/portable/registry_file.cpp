@@ -25,9 +25,8 @@ namespace {
 
 using Text = std::u16string_view;
 
-struct FileFault {  // why a file is refused; on the line being read unless `line` says
+struct FileFault {  // why a file is refused, on the line being read
     std::string reason;
-    std::size_t line = 0;
 };
 [[noreturn]] void Fault(std::string reason) {
     throw FileFault{std::move(reason)};
@@ -42,9 +41,6 @@ constexpr Text kMachineRoots[] = {u"HKEY_LOCAL_MACHINE", u"HKLM"};
 constexpr Text kLinkTargetPrefix = u"\\Registry\\Machine\\";
 constexpr Text kWineEscapes = u"[]abefnrtv", kWineEscaped = u"[]\a\b\x1b\f\n\r\t\v";
 
-bool IsBlank(char16_t c) {
-    return c == u' ' || c == u'\t';
-}
 Text TrimLeft(Text s) {
     return s.substr(std::min(s.find_first_not_of(u" \t"), s.size()));
 }
@@ -62,9 +58,6 @@ std::size_t HexDigits(Text s, std::size_t most, std::uint32_t& value) {
     for (value = 0; n < most && n < s.size() && HexValue(s[n]) >= 0; ++n)
         value = value * 16 + static_cast<std::uint32_t>(HexValue(s[n]));
     return n;
-}
-std::uint32_t Size(const auto& s) {
-    return static_cast<std::uint32_t>(s.size());
 }
 
 // A piece of the file for a fault's reason: printable ASCII kept, the rest as '?'.
@@ -206,14 +199,15 @@ class RegistryFileReader {
         return true;
     }
 
-    // A copy in the tree's storage, never null.
-    const std::uint8_t* Keep(std::span<const std::uint8_t> bytes) {
-        if (bytes.empty()) return reinterpret_cast<const std::uint8_t*>(u"");
+    // A copy in the tree's storage, never at null.
+    std::span<const std::uint8_t> Keep(std::span<const std::uint8_t> bytes) {
+        if (bytes.empty()) return {reinterpret_cast<const std::uint8_t*>(u""), 0};
         void* at = tree_->text_.allocate(bytes.size(), alignof(char16_t));
-        return static_cast<std::uint8_t*>(std::memcpy(at, bytes.data(), bytes.size()));
+        return {static_cast<std::uint8_t*>(std::memcpy(at, bytes.data(), bytes.size())),
+                bytes.size()};
     }
-    const char16_t* Keep(Text name) {
-        return reinterpret_cast<const char16_t*>(Keep(Utf16LeView(name)));
+    Text Keep(Text name) {
+        return {reinterpret_cast<const char16_t*>(Keep(Utf16LeView(name)).data()), name.size()};
     }
 
     // The key at `path`, created with the keys on the way when `create`; kNone when it is
@@ -232,8 +226,7 @@ class RegistryFileReader {
                 key = found->second;
             } else if (create) {
                 key = static_cast<KeyId>(nodes_.size());
-                subkeys.emplace(tree_->keys_.emplace_back().name = Text(Keep(name), name.size()),
-                                key);
+                subkeys.emplace(tree_->keys_.emplace_back().name = Keep(name), key);
                 nodes_.emplace_back();
             } else {
                 key = kNone;
@@ -298,14 +291,13 @@ class RegistryFileReader {
         data = TrimLeft(data.substr(1));
         if (data.starts_with(u'-') && dialect_ != kWine) {
             ExpectEnd(data.substr(1));
-            if (state_ == State::kInKey)
-                nodes_[key_].edits.push_back({Keep(name_), nullptr, Size(name_), 0, 0});
+            if (state_ == State::kInKey) nodes_[key_].edits.push_back({Keep(name_), {}, 0});
             return;
         }
         const std::uint32_t type = ValueData(data);
         if (state_ != State::kInKey) return;
         CheckName(name_, false);
-        nodes_[key_].edits.push_back({Keep(name_), Keep(data_), Size(name_), Size(data_), type});
+        nodes_[key_].edits.push_back({Keep(name_), Keep(data_), type});
     }
 
     // An escaped text from `pos` up to `closing` into `out`; the position after `closing`.
@@ -404,33 +396,27 @@ class RegistryFileReader {
 
     // The comma-separated bytes of one line; true when a trailing backslash continues them.
     bool HexLine(Text data) {
-        const std::size_t n = data.size();
-        for (std::size_t i = 0;;) {
-            while (i < n && IsBlank(data[i])) ++i;
-            if (i == n || data[i] == u';') return false;
-            if (data[i] == u'\\') {
-                if (!TrimLeft(data.substr(i + 1)).empty())
+        for (data = TrimLeft(data); !data.empty() && data.front() != u';';) {
+            if (data.front() == u'\\') {
+                if (!TrimLeft(data.substr(1)).empty())
                     Fault("unexpected text after the continuation '\\'");
                 return true;
             }
-            std::size_t j = i;
-            while (j < n && data[j] != u',' && data[j] != u'\\' && data[j] != u';' &&
-                   !IsBlank(data[j]))
-                ++j;
-            const Text token = data.substr(i, j - i);
+            const Text token =
+                data.substr(0, std::min(data.find_first_of(u",\\; \t"), data.size()));
             if (token.empty()) Fault("missing hex byte before ','");
-            const int high = HexValue(token[0]);
-            const int low = token.size() == 2 ? HexValue(token[1]) : 0;
-            if (token.size() > 2 || high < 0 || low < 0)
+            std::uint32_t byte;
+            if (HexDigits(token, 2, byte) != token.size())
                 Fault("bad hex byte '" + Quote(token) + "'");
-            data_.push_back(static_cast<std::uint8_t>(token.size() == 2 ? high * 16 + low : high));
-            for (i = j; i < n && IsBlank(data[i]);) ++i;
-            if (i < n && data[i] == u',') {
-                ++i;
-            } else if (i < n && data[i] != u'\\' && data[i] != u';') {
+            data_.push_back(static_cast<std::uint8_t>(byte));
+            data = TrimLeft(data.substr(token.size()));
+            if (data.starts_with(u',')) {
+                data = TrimLeft(data.substr(1));
+            } else if (!data.empty() && data.front() != u'\\' && data.front() != u';') {
                 Fault("expected ',' between hex bytes");
             }
         }
+        return false;
     }
 
     // The tree: each key's subkeys in Windows order and its values as its edits leave them;
@@ -458,33 +444,32 @@ class RegistryFileReader {
         index_.clear();
         values.reserve(edits.size());
         for (const Value& edit : edits) {
-            const auto it = index_.find(edit.Name());
-            if (it != index_.end() && !edit.data) {
-                values[it->second].name = nullptr;
+            const auto it = index_.find(edit.name);
+            if (it != index_.end() && !edit.data.data()) {
+                values[it->second].name = {};
                 index_.erase(it);
             } else if (it != index_.end()) {
-                values[it->second] = {values[it->second].name, edit.data, edit.name_length,
-                                      edit.data_size, edit.type};
-            } else if (edit.data) {
-                index_.emplace(edit.Name(), values.size());
+                values[it->second] = {values[it->second].name, edit.data, edit.type};
+            } else if (edit.data.data()) {
+                index_.emplace(edit.name, values.size());
                 values.push_back(edit);
             }
         }
-        std::erase_if(values, [](const Value& v) { return !v.name; });
+        std::erase_if(values, [](const Value& v) { return !v.name.data(); });
     }
 
     // The key a link's value names ("\Registry\Machine\..."), or null when it names none.
     static const Key* LinkTarget(const RegistryTree& tree, const Key& link) {
-        const Value* value = tree.FindValue(&link, u"SymbolicLinkValue");
+        const Value* value = RegistryTree::FindValue(&link, u"SymbolicLinkValue");
         if (!value || value->type != kRegLink) return nullptr;
-        std::u16string target(value->data_size / 2, u'\0');
-        std::copy_n(value->data, target.size() * 2, reinterpret_cast<std::uint8_t*>(target.data()));
-        Text path = Text(target).substr(0, target.find_last_not_of(u'\0') + 1);
+        // Kept at the alignment of a code unit.
+        Text path(reinterpret_cast<const char16_t*>(value->data.data()), value->data.size() / 2);
+        path = path.substr(0, path.find_last_not_of(u'\0') + 1);
         if (!NamesEqual(path.substr(0, kLinkTargetPrefix.size()), kLinkTargetPrefix))
             return nullptr;
         path.remove_prefix(kLinkTargetPrefix.size());
         const Key* key = tree.Root();
-        while (key && !path.empty()) key = tree.OpenChild(key, TakeKeyName(path));
+        while (key && !path.empty()) key = RegistryTree::OpenChild(key, TakeKeyName(path));
         return key;
     }
 

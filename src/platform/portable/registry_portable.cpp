@@ -25,9 +25,9 @@ RegStatus CopyName(std::u16string_view name, char16_t* buffer, std::uint32_t* si
 // with the size needed.
 RegStatus CopyData(const RegistryTree::Value& value, std::uint8_t* data, std::uint32_t* size) {
     if (!size) return RegStatus::kSuccess;
-    const bool fits = !data || *size >= value.data_size;
-    if (data && fits) std::copy_n(value.data, value.data_size, data);
-    *size = value.data_size;
+    const bool fits = !data || *size >= value.data.size();
+    if (data && fits) std::ranges::copy(value.data, data);
+    *size = static_cast<std::uint32_t>(value.data.size());
     return fits ? RegStatus::kSuccess : RegStatus::kMoreData;
 }
 
@@ -54,13 +54,13 @@ RegKey Registry::Root() const {
 
 RegStatus Registry::OpenKey(const RegKey& parent, const char16_t* subkey, RegKey& key) const {
     if (!parent.is_open()) return RegStatus::kInvalidParameter;
-    const auto* tree = static_cast<const RegistryTree*>(backend_.get());
     const Key* node = static_cast<const Key*>(parent.handle_);
     // A backslash or two at the end name the same key; an empty name anywhere else none.
     for (std::u16string_view rest = subkey ? subkey : u""; !rest.empty();) {
         const std::u16string_view name = TakeKeyName(rest);
         if (name.empty() && !rest.empty()) return RegStatus::kFileNotFound;
-        if (!name.empty() && !(node = tree->OpenChild(node, name))) return RegStatus::kFileNotFound;
+        if (!name.empty() && !(node = RegistryTree::OpenChild(node, name)))
+            return RegStatus::kFileNotFound;
     }
     key = RegKey(const_cast<Key*>(node), true);
     return RegStatus::kSuccess;
@@ -92,18 +92,17 @@ RegStatus Registry::EnumValue(const RegKey& key, std::uint32_t index, char16_t* 
     if (index >= node.values.size()) return RegStatus::kNoMoreItems;
     const RegistryTree::Value& value = node.values[index];
     // Both checked before anything is written, so a failed call leaves both buffers alone.
-    if (*name_size < value.name_length + 1) return RegStatus::kMoreData;
-    if (data && *data_size < value.data_size) return CopyData(value, data, data_size);
-    CopyName(value.Name(), name, name_size);
+    if (*name_size < value.name.size() + 1) return RegStatus::kMoreData;
+    if (data && *data_size < value.data.size()) return CopyData(value, data, data_size);
+    CopyName(value.name, name, name_size);
     return CopyData(value, data, data_size);
 }
 
 RegStatus Registry::QueryValue(const RegKey& key, const char16_t* name, std::uint8_t* data,
                                std::uint32_t* data_size) const {
     if (!key.is_open() || (data && !data_size)) return RegStatus::kInvalidParameter;
-    const auto* tree = static_cast<const RegistryTree*>(backend_.get());
     const RegistryTree::Value* value =
-        tree->FindValue(static_cast<const Key*>(key.handle_), name ? name : u"");
+        RegistryTree::FindValue(static_cast<const Key*>(key.handle_), name ? name : u"");
     return value ? CopyData(*value, data, data_size) : RegStatus::kFileNotFound;
 }
 

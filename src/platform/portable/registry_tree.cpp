@@ -6,10 +6,7 @@ namespace veltrane::platform {
 
 namespace {
 
-constexpr int kMaxLinkHops = 16;  // a longer chain of links to links is not followed
-
-}  // namespace
-
+// The upper-case form of a code unit.
 char16_t FoldNameUnit(char16_t c) {
     if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 0x20) : c;
     if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 0x20);
@@ -30,6 +27,8 @@ char16_t FoldNameUnit(char16_t c) {
     return c;
 }
 
+}  // namespace
+
 int CompareNames(std::u16string_view a, std::u16string_view b) {
     for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
         const char16_t x = FoldNameUnit(a[i]), y = FoldNameUnit(b[i]);
@@ -38,8 +37,7 @@ int CompareNames(std::u16string_view a, std::u16string_view b) {
     return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
 }
 
-const RegistryTree::Key* RegistryTree::OpenChild(const Key* parent,
-                                                 std::u16string_view name) const {
+const RegistryTree::Key* RegistryTree::OpenChild(const Key* parent, std::u16string_view name) {
     const auto it = std::lower_bound(
         parent->subkeys.begin(), parent->subkeys.end(), name,
         [](const Key* k, std::u16string_view n) { return CompareNames(k->name, n) < 0; });
@@ -47,15 +45,15 @@ const RegistryTree::Key* RegistryTree::OpenChild(const Key* parent,
 }
 
 const RegistryTree::Key* RegistryTree::Follow(const Key* key) {
+    constexpr int kMaxLinkHops = 16;  // a longer chain of links to links is not followed
     for (int hops = 0; key->link && hops < kMaxLinkHops; ++hops) key = key->link;
     return key;
 }
 
-const RegistryTree::Value* RegistryTree::FindValue(const Key* key, std::u16string_view name) const {
-    for (const Value& v : key->values) {
-        if (NamesEqual(v.Name(), name)) return &v;
-    }
-    return nullptr;
+const RegistryTree::Value* RegistryTree::FindValue(const Key* key, std::u16string_view name) {
+    const auto it = std::find_if(key->values.begin(), key->values.end(),
+                                 [&](const Value& v) { return NamesEqual(v.name, name); });
+    return it == key->values.end() ? nullptr : &*it;
 }
 
 }  // namespace veltrane::platform

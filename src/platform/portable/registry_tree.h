@@ -20,9 +20,8 @@ inline constexpr std::size_t kMaxKeyNameLength = 255;
 inline constexpr std::size_t kMaxValueNameLength = 16383;
 inline constexpr std::size_t kMaxKeyDepth = 512;
 
-// The upper-case form Windows compares names by (ASCII, Latin-1, Latin Extended-A, Greek,
+// Windows compares names by their upper-case form (ASCII, Latin-1, Latin Extended-A, Greek,
 // Cyrillic); other code units compare as they are.
-char16_t FoldNameUnit(char16_t unit);
 int CompareNames(std::u16string_view a, std::u16string_view b);  // Windows order: <0, 0, >0
 inline bool NamesEqual(std::u16string_view a, std::u16string_view b) {
     return a.size() == b.size() && CompareNames(a, b) == 0;
@@ -31,13 +30,9 @@ inline bool NamesEqual(std::u16string_view a, std::u16string_view b) {
 class RegistryTree {
   public:
     struct Value {
-        const char16_t* name;
-        const std::uint8_t* data;
-        std::uint32_t name_length;  // code units
-        std::uint32_t data_size;    // bytes
+        std::u16string_view name;
+        std::span<const std::uint8_t> data;
         std::uint32_t type;
-        std::u16string_view Name() const { return {name, name_length}; }
-        std::span<const std::uint8_t> Data() const { return {data, data_size}; }
     };
     struct Key {
         std::u16string_view name = u"";
@@ -47,13 +42,11 @@ class RegistryTree {
     };
 
     RegistryTree() : keys_(1) {}  // an empty registry: a root without subkeys or values
-    RegistryTree(const RegistryTree&) = delete;
-    RegistryTree& operator=(const RegistryTree&) = delete;
 
     const Key* Root() const { return &keys_.front(); }
     // The subkey called `name`, following a link as opening a key does on Windows.
-    const Key* OpenChild(const Key* parent, std::u16string_view name) const;
-    const Value* FindValue(const Key* key, std::u16string_view name) const;
+    static const Key* OpenChild(const Key* parent, std::u16string_view name);
+    static const Value* FindValue(const Key* key, std::u16string_view name);
     static const Key* Follow(const Key* key);  // the key a link leads to, or the key itself
 
   private:
