@@ -1,5 +1,5 @@
-// The loader: a file's bytes are read whole and decoded to UTF-16 a line at a time, so that
-// no more than its bytes and one line are held besides the tree being built.
+// The loader: a file's bytes are read whole and decoded to UTF-16 at once; the bytes go before
+// its lines are read, the text before the tree is built.
 #include "platform/portable/registry_file.h"
 
 #include <fcntl.h>
@@ -83,9 +83,11 @@ void CheckName(Text name, bool key) {
     if (name.find(u'\0') != Text::npos) Fault("NUL character in a " + what + " name");
 }
 
-void DecodeUtf8(std::string_view bytes, std::u16string& line) {
-    line.resize(bytes.size());  // never more code units than bytes
-    char16_t* out = line.data();
+// `bytes` as UTF-16 into `text`. At a byte that starts no valid sequence, `text` ends with the
+// line before it and the reason is returned; otherwise nothing.
+std::string DecodeUtf8(std::string_view bytes, std::u16string& text) {
+    text.resize(bytes.size());  // never more code units than bytes
+    char16_t* out = text.data();
     for (std::size_t i = 0; i < bytes.size();) {
         const auto b = static_cast<unsigned char>(bytes[i]);
         if (b < 0x80) {
@@ -104,19 +106,17 @@ void DecodeUtf8(std::string_view bytes, std::u16string& line) {
         }
         constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};  // by length: no overlong form
         if (!ok || cp < kLeast[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            text.resize(Text(text.data(), out - text.data()).rfind(u'\n') + 1);
             char hex[8];
             std::snprintf(hex, sizeof hex, "0x%02X", b);
-            Fault(std::string("invalid UTF-8: byte ") + hex + " starts no valid sequence");
+            return std::string("invalid UTF-8: byte ") + hex + " starts no valid sequence";
         }
-        if (cp >= 0x10000) {  // a surrogate pair
-            *out++ = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-            *out++ = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
-        } else {
-            *out++ = static_cast<char16_t>(cp);
-        }
+        if (cp >= 0x10000) *out++ = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+        *out++ = static_cast<char16_t>(cp >= 0x10000 ? 0xDC00 + ((cp - 0x10000) & 0x3FF) : cp);
         i += length;
     }
-    line.resize(static_cast<std::size_t>(out - line.data()));
+    text.resize(static_cast<std::size_t>(out - text.data()));
+    return {};
 }
 
 }  // namespace
@@ -130,28 +130,31 @@ class RegistryFileReader {
 
     std::shared_ptr<const RegistryTree> Run() {
         if (bytes_.starts_with("\xFF\xFE")) {  // UTF-16LE, as regedit writes it
-            bytes_.remove_prefix(2);
-            utf16_ = true;
+            file_.resize((bytes_.size() - 2) / 2);
+            std::memcpy(file_.data(), bytes_.data() + 2, 2 * file_.size());  // UTF-16LE in memory
             if (bytes_.size() % 2 != 0) {  // refused on the line after its last
-                for (number_ = 1; pos_ + 1 < bytes_.size(); pos_ += 2)
-                    number_ += UnitAt(pos_) == u'\n';
-                Fault("UTF-16 text with an odd number of bytes (" +
-                      std::to_string(bytes_.size() + 2) + "): the file is truncated");
+                number_ = std::count(file_.begin(), file_.end(), u'\n') + 1;
+                Fault("UTF-16 text with an odd number of bytes (" + std::to_string(bytes_.size()) +
+                      "): the file is truncated");
             }
         } else if (bytes_.starts_with("\xFE\xFF")) {
             Fault("UTF-16 big-endian text is not a registry file format");
-        } else if (bytes_.starts_with("\xEF\xBB\xBF")) {
-            bytes_.remove_prefix(3);
+        } else if (bytes_.starts_with("REGEDIT4")) {  // in the code page
+            file_.resize(bytes_.size());
+            std::transform(bytes_.begin(), bytes_.end(), file_.begin(),
+                           [](char c) { return Windows1252Unit(static_cast<unsigned char>(c)); });
         } else {
-            code_page_ = bytes_.starts_with("REGEDIT4");
+            undecoded_ =
+                DecodeUtf8(bytes_.substr(bytes_.starts_with("\xEF\xBB\xBF") ? 3 : 0), file_);
         }
+        if (owned_) owned_->reset();
         if (!NextLine()) Fault("empty file: no header line");
         const auto known = std::find(std::begin(kHeaders), std::end(kHeaders), TrimRight(line_));
         if (known == std::end(kHeaders))
             Fault("not a registry file: the first line is '" + Quote(TrimRight(line_)) + "'");
         dialect_ = static_cast<Dialect>(known - std::begin(kHeaders));
         while (NextLine()) Line(TrimRight(TrimLeft(line_)));
-        if (owned_) owned_->reset();
+        file_ = std::u16string();
         return Build();
     }
     std::size_t line() const { return number_; }
@@ -171,31 +174,16 @@ class RegistryFileReader {
         bool link = false;
     };
 
-    char16_t UnitAt(std::size_t at) const {
-        return static_cast<char16_t>(static_cast<unsigned char>(bytes_[at]) |
-                                     static_cast<unsigned char>(bytes_[at + 1]) << 8);
-    }
-
-    // The next line into line_, without its line end (LF or CR LF); false after the last.
+    // The next line into line_, without its line end (LF or CR LF); false after the last. A
+    // line that could not be decoded is refused when it comes.
     bool NextLine() {
-        if (pos_ >= bytes_.size()) return false;
+        if (pos_ >= file_.size() && undecoded_.empty()) return false;
         ++number_;
-        std::size_t end = pos_;
-        if (utf16_) {
-            while (end < bytes_.size() && UnitAt(end) != u'\n') end += 2;
-            line_.resize((end - pos_) / 2);
-            std::memcpy(line_.data(), bytes_.data() + pos_, end - pos_);  // UTF-16LE in memory
-            pos_ = end + 2;
-        } else {
-            end = std::min(bytes_.find('\n', pos_), bytes_.size());
-            const std::string_view raw = bytes_.substr(pos_, end - pos_);
-            pos_ = end + 1;
-            if (!code_page_) DecodeUtf8(raw, line_);
-            line_.resize(code_page_ ? raw.size() : line_.size());
-            for (std::size_t i = 0; code_page_ && i < raw.size(); ++i)
-                line_[i] = Windows1252Unit(static_cast<unsigned char>(raw[i]));
-        }
-        if (line_.ends_with(u'\r')) line_.pop_back();
+        if (pos_ >= file_.size()) Fault(undecoded_);
+        const std::size_t end = std::min(file_.find(u'\n', pos_), file_.size());
+        line_ = Text(file_).substr(pos_, end - pos_);
+        pos_ = end + 1;
+        if (line_.ends_with(u'\r')) line_.remove_suffix(1);
         return true;
     }
 
@@ -500,14 +488,16 @@ class RegistryFileReader {
         }
     }
 
-    std::string_view bytes_;  // after the byte-order mark
+    std::string_view bytes_;
     std::unique_ptr<char[]>* owned_;
+    std::u16string file_;    // the whole text, and where its next line starts
+    std::string undecoded_;  // why the text ends early, if it does
     std::size_t pos_ = 0, number_ = 0;
-    bool utf16_ = false, code_page_ = false;
     Dialect dialect_ = kRegedit5;
     State state_ = State::kNoKey;
     KeyId key_ = 0;  // the current key, once created
-    std::u16string line_, path_, name_, text_;
+    Text line_;
+    std::u16string path_, name_, text_;
     std::vector<std::uint8_t> data_;
     std::deque<Node> nodes_ = std::deque<Node>(1);  // the root first; a deleted key stays
     std::shared_ptr<RegistryTree> tree_ = std::make_shared<RegistryTree>();
