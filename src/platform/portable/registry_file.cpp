@@ -7,8 +7,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -87,18 +87,12 @@ void CheckName(Text name, bool key) {
 // line before it and the reason is returned; otherwise nothing.
 std::string DecodeUtf8(std::string_view bytes, std::u16string& text) {
     text.resize(bytes.size());  // never more code units than bytes
-    char16_t* out = text.data();
-    for (std::size_t i = 0; i < bytes.size();) {
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++n) {
         const auto b = static_cast<unsigned char>(bytes[i]);
-        if (b < 0x80) {
-            *out++ = b, ++i;
-            continue;
-        }
-        const std::size_t length = (b & 0xE0) == 0xC0   ? 2
-                                   : (b & 0xF0) == 0xE0 ? 3
-                                   : (b & 0xF8) == 0xF0 ? 4
-                                                        : 0;
-        char32_t cp = b & (0x7F >> length);
+        const int ones = std::countl_one(b);  // 0: ASCII; 2 to 4: the sequence's length
+        const std::size_t length = ones == 0 ? 1 : ones >= 2 && ones <= 4 ? ones : 0;
+        char32_t cp = b & (0xFF >> (ones + 1));
         bool ok = length != 0 && i + length <= bytes.size();
         for (std::size_t k = 1; ok && k < length; ++k) {
             ok = (bytes[i + k] & 0xC0) == 0x80;
@@ -106,16 +100,15 @@ std::string DecodeUtf8(std::string_view bytes, std::u16string& text) {
         }
         constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};  // by length: no overlong form
         if (!ok || cp < kLeast[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            text.resize(Text(text.data(), out - text.data()).rfind(u'\n') + 1);
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "0x%02X", b);
-            return std::string("invalid UTF-8: byte ") + hex + " starts no valid sequence";
+            text.resize(Text(text).substr(0, n).rfind(u'\n') + 1);
+            return std::string("invalid UTF-8: byte 0x") + "0123456789ABCDEF"[b >> 4] +
+                   "0123456789ABCDEF"[b & 15] + " starts no valid sequence";
         }
-        if (cp >= 0x10000) *out++ = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-        *out++ = static_cast<char16_t>(cp >= 0x10000 ? 0xDC00 + ((cp - 0x10000) & 0x3FF) : cp);
+        if (cp >= 0x10000) text[n++] = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+        text[n] = static_cast<char16_t>(cp >= 0x10000 ? 0xDC00 + ((cp - 0x10000) & 0x3FF) : cp);
         i += length;
     }
-    text.resize(static_cast<std::size_t>(out - text.data()));
+    text.resize(n);
     return {};
 }
 
@@ -164,14 +157,12 @@ class RegistryFileReader {
     using Value = RegistryTree::Value;
     using Key = RegistryTree::Key;
     static constexpr KeyId kNone = UINT32_MAX;
-    enum class State { kNoKey, kInKey, kSkipping };
     struct NameLess {
         bool operator()(Text a, Text b) const { return CompareNames(a, b) < 0; }
     };
     struct Node {  // what a key of tree_ is being built from, at the same index
         std::map<Text, KeyId, NameLess> subkeys;
         std::vector<Value> edits;  // of its values, in the order they came; no data: deleted
-        bool link = false;
     };
 
     // The next line into line_, without its line end (LF or CR LF); false after the last. A
@@ -231,7 +222,7 @@ class RegistryFileReader {
             Fault("unexpected line '" + Quote(line) + "': expected a [key], a value or a comment");
         if (dialect_ != kWine) Fault("unexpected line '" + Quote(line) + "'");
         // Of Wine's #time, #arch, #class and #link, only #link matters: the key is a link.
-        if (line == u"#link" && state_ == State::kInKey) nodes_[key_].link = true;
+        if (line == u"#link" && key_.value_or(kNone) != kNone) links_.push_back(*key_);
     }
 
     void KeyLine(Text line) {
@@ -251,16 +242,13 @@ class RegistryFileReader {
             const std::size_t cut = inner.find(u'\\');
             if (std::none_of(std::begin(kMachineRoots), std::end(kMachineRoots),
                              [&](Text root) { return NamesEqual(inner.substr(0, cut), root); })) {
-                state_ = State::kSkipping;  // keys of the other roots are read and left out
+                key_ = kNone;  // keys of the other roots are read and left out
                 return;
             }
             if (cut != Text::npos) path_.assign(inner.substr(cut + 1));
         }
-        state_ = deleting ? State::kSkipping : State::kInKey;
-        if (!deleting) {
-            key_ = Walk(path_, true);
-            return;
-        }
+        key_ = deleting ? kNone : Walk(path_, true);
+        if (!deleting) return;
         if (path_.empty()) Fault("the root key cannot be deleted");
         const std::size_t cut = path_.rfind(u'\\');
         const KeyId parent = Walk(cut == Text::npos ? Text() : Text(path_).substr(0, cut), false);
@@ -270,7 +258,7 @@ class RegistryFileReader {
     }
 
     void ValueLine(Text line) {
-        if (state_ == State::kNoKey) Fault("value before any [key] line");
+        if (!key_) Fault("value before any [key] line");
         name_.clear();
         const std::size_t pos =
             line.front() == u'"' ? ReadQuoted(line, 1, u'"', name_, "value name") : 1;
@@ -279,13 +267,13 @@ class RegistryFileReader {
         data = TrimLeft(data.substr(1));
         if (data.starts_with(u'-') && dialect_ != kWine) {
             ExpectEnd(data.substr(1));
-            if (state_ == State::kInKey) nodes_[key_].edits.push_back({Keep(name_), {}, 0});
+            if (*key_ != kNone) nodes_[*key_].edits.push_back({Keep(name_), {}, 0});
             return;
         }
         const std::uint32_t type = ValueData(data);
-        if (state_ != State::kInKey) return;
+        if (*key_ == kNone) return;
         CheckName(name_, false);
-        nodes_[key_].edits.push_back({Keep(name_), Keep(data_), type});
+        nodes_[*key_].edits.push_back({Keep(name_), Keep(data_), type});
     }
 
     // An escaped text from `pos` up to `closing` into `out`; the position after `closing`.
@@ -345,7 +333,8 @@ class RegistryFileReader {
             text_.clear();
             ExpectEnd(data.substr(ReadQuoted(data, 1, u'"', text_, "string")));
             text_.push_back(u'\0');
-            return Widened(type);
+            AppendUtf16Le(data_, text_);
+            return type;
         }
         if (data.starts_with(u"dword:")) {
             std::uint32_t value;
@@ -374,11 +363,8 @@ class RegistryFileReader {
         // REGEDIT4 wrote the text of string types in the code page; the registry holds UTF-16.
         text_.resize(data_.size());
         std::transform(data_.begin(), data_.end(), text_.begin(), Windows1252Unit);
-        return Widened(type);
-    }
-    std::uint32_t Widened(std::uint32_t type) {  // text_ as data_
-        const auto bytes = Utf16LeView(text_);
-        data_.assign(bytes.begin(), bytes.end());
+        data_.clear();
+        AppendUtf16Le(data_, text_);
         return type;
     }
 
@@ -411,15 +397,14 @@ class RegistryFileReader {
     // links resolved.
     std::shared_ptr<const RegistryTree> Build() {
         RegistryTree& tree = *tree_;
-        std::vector<Key*> links;
         for (std::size_t i = 0; i < nodes_.size(); ++i) {
             Key& key = tree.keys_[i];
             for (const auto& [name, id] : nodes_[i].subkeys) key.subkeys.push_back(&tree.keys_[id]);
             ApplyEdits(nodes_[i].edits, key.values);
-            if (nodes_[i].link) links.push_back(&key);
             nodes_[i] = Node();  // spent: its memory goes back at once
         }
-        for (Key* link : links) {
+        for (KeyId id : links_) {
+            Key* link = &tree.keys_[id];
             const Key* target = LinkTarget(tree, *link);
             if (target != link) link->link = target;
         }
@@ -429,17 +414,17 @@ class RegistryFileReader {
 
     // A value set again keeps its place; one deleted goes, and comes back last if set again.
     void ApplyEdits(const std::vector<Value>& edits, std::vector<Value>& values) {
-        index_.clear();
+        std::map<Text, std::size_t, NameLess> index;  // where each value is
         values.reserve(edits.size());
         for (const Value& edit : edits) {
-            const auto it = index_.find(edit.name);
-            if (it != index_.end() && !edit.data.data()) {
+            const auto it = index.find(edit.name);
+            if (it != index.end() && !edit.data.data()) {
                 values[it->second].name = {};
-                index_.erase(it);
-            } else if (it != index_.end()) {
+                index.erase(it);
+            } else if (it != index.end()) {
                 values[it->second] = {values[it->second].name, edit.data, edit.type};
             } else if (edit.data.data()) {
-                index_.emplace(edit.name, values.size());
+                index.emplace(edit.name, values.size());
                 values.push_back(edit);
             }
         }
@@ -494,14 +479,13 @@ class RegistryFileReader {
     std::string undecoded_;  // why the text ends early, if it does
     std::size_t pos_ = 0, number_ = 0;
     Dialect dialect_ = kRegedit5;
-    State state_ = State::kNoKey;
-    KeyId key_ = 0;  // the current key, once created
+    std::optional<KeyId> key_;  // the current key: none before the first, kNone when skipped
+    std::vector<KeyId> links_;  // the keys marked as links
     Text line_;
     std::u16string path_, name_, text_;
     std::vector<std::uint8_t> data_;
     std::deque<Node> nodes_ = std::deque<Node>(1);  // the root first; a deleted key stays
     std::shared_ptr<RegistryTree> tree_ = std::make_shared<RegistryTree>();
-    std::map<Text, std::size_t, NameLess> index_;  // ApplyEdits': where each value is
 };
 
 namespace {
@@ -563,10 +547,6 @@ RegistryFileResult LoadRegistryFile(const std::filesystem::path& path) {
         if (n < 0 && errno != EINTR) return refused(std::strerror(errno));
     }
     return Parse({bytes.get(), got}, &bytes, name);
-}
-
-std::string DescribeRegistryFileError(const RegistryFileError& error) {
-    return error.file + ":" + std::to_string(error.line) + ": " + error.reason;
 }
 
 }  // namespace veltrane::platform

@@ -37,6 +37,8 @@ RegistryFileResult LoadRegistryFile(const std::filesystem::path& path);
 RegistryFileResult ParseRegistryText(std::string_view bytes, const std::string& name_for_errors);
 
 // "file:12: unterminated string"
-std::string DescribeRegistryFileError(const RegistryFileError& error);
+inline std::string DescribeRegistryFileError(const RegistryFileError& error) {
+    return error.file + ":" + std::to_string(error.line) + ": " + error.reason;
+}
 
 }  // namespace veltrane::platform
