@@ -31,6 +31,9 @@ struct FileFault {  // why a file is refused, on the line being read
 [[noreturn]] void Fault(std::string reason) {
     throw FileFault{std::move(reason)};
 }
+RegistryFileResult Refused(const std::string& file, std::size_t line, const std::string& reason) {
+    return {std::make_shared<const RegistryTree>(), RegistryFileError{file, line, reason}};
+}
 
 // The kinds of file by their first lines: regedit 5; REGEDIT4, 8-bit text whose string data
 // is in the code page; Wine's hive, keys below the machine root, its own escapes, no deletions.
@@ -117,40 +120,18 @@ std::string DecodeUtf8(std::string_view bytes, std::u16string& text) {
 // Reads a file's lines, key by key and value by value, into a tree.
 class RegistryFileReader {
   public:
-    // `owned`, when given, holds `bytes`: it is let go once the lines are read.
-    RegistryFileReader(std::string_view bytes, std::unique_ptr<char[]>* owned)
-        : bytes_(bytes), owned_(owned) {}
-
-    std::shared_ptr<const RegistryTree> Run() {
-        if (bytes_.starts_with("\xFF\xFE")) {  // UTF-16LE, as regedit writes it
-            file_.resize((bytes_.size() - 2) / 2);
-            std::memcpy(file_.data(), bytes_.data() + 2, 2 * file_.size());  // UTF-16LE in memory
-            if (bytes_.size() % 2 != 0) {  // refused on the line after its last
-                number_ = std::count(file_.begin(), file_.end(), u'\n') + 1;
-                Fault("UTF-16 text with an odd number of bytes (" + std::to_string(bytes_.size()) +
-                      "): the file is truncated");
-            }
-        } else if (bytes_.starts_with("\xFE\xFF")) {
-            Fault("UTF-16 big-endian text is not a registry file format");
-        } else if (bytes_.starts_with("REGEDIT4")) {  // in the code page
-            file_.resize(bytes_.size());
-            std::transform(bytes_.begin(), bytes_.end(), file_.begin(),
-                           [](char c) { return Windows1252Unit(static_cast<unsigned char>(c)); });
-        } else {
-            undecoded_ =
-                DecodeUtf8(bytes_.substr(bytes_.starts_with("\xEF\xBB\xBF") ? 3 : 0), file_);
+    // `owned`, when given, holds `bytes`: it is let go once they are decoded.
+    static RegistryFileResult Parse(std::string_view bytes, std::unique_ptr<char[]>* owned,
+                                    const std::string& name) {
+        RegistryFileReader reader;
+        try {
+            return {reader.Run(bytes, owned), std::nullopt};
+        } catch (const FileFault& fault) {
+            return Refused(name, std::max<std::size_t>(1, reader.number_), fault.reason);
+        } catch (const std::bad_alloc&) {
+            return Refused(name, reader.number_, "out of memory");
         }
-        if (owned_) owned_->reset();
-        if (!NextLine()) Fault("empty file: no header line");
-        const auto known = std::find(std::begin(kHeaders), std::end(kHeaders), TrimRight(line_));
-        if (known == std::end(kHeaders))
-            Fault("not a registry file: the first line is '" + Quote(TrimRight(line_)) + "'");
-        dialect_ = static_cast<Dialect>(known - std::begin(kHeaders));
-        while (NextLine()) Line(TrimRight(TrimLeft(line_)));
-        file_ = std::u16string();
-        return Build();
     }
-    std::size_t line() const { return number_; }
 
   private:
     using KeyId = std::uint32_t;
@@ -160,10 +141,36 @@ class RegistryFileReader {
     struct NameLess {
         bool operator()(Text a, Text b) const { return CompareNames(a, b) < 0; }
     };
-    struct Node {  // what a key of tree_ is being built from, at the same index
-        std::map<Text, KeyId, NameLess> subkeys;
-        std::vector<Value> edits;  // of its values, in the order they came; no data: deleted
-    };
+
+    std::shared_ptr<const RegistryTree> Run(std::string_view bytes,
+                                            std::unique_ptr<char[]>* owned) {
+        if (bytes.starts_with("\xFF\xFE")) {  // UTF-16LE, as regedit writes it
+            file_.resize((bytes.size() - 2) / 2);
+            std::memcpy(file_.data(), bytes.data() + 2, 2 * file_.size());  // UTF-16LE in memory
+            if (bytes.size() % 2 != 0) {  // refused on the line after its last
+                number_ = std::count(file_.begin(), file_.end(), u'\n') + 1;
+                Fault("UTF-16 text with an odd number of bytes (" + std::to_string(bytes.size()) +
+                      "): the file is truncated");
+            }
+        } else if (bytes.starts_with("\xFE\xFF")) {
+            Fault("UTF-16 big-endian text is not a registry file format");
+        } else if (bytes.starts_with("REGEDIT4")) {  // in the code page
+            file_.resize(bytes.size());
+            std::transform(bytes.begin(), bytes.end(), file_.begin(),
+                           [](char c) { return Windows1252Unit(static_cast<unsigned char>(c)); });
+        } else {
+            undecoded_ = DecodeUtf8(bytes.substr(bytes.starts_with("\xEF\xBB\xBF") ? 3 : 0), file_);
+        }
+        if (owned) owned->reset();
+        if (!NextLine()) Fault("empty file: no header line");
+        const auto known = std::find(std::begin(kHeaders), std::end(kHeaders), TrimRight(line_));
+        if (known == std::end(kHeaders))
+            Fault("not a registry file: the first line is '" + Quote(TrimRight(line_)) + "'");
+        dialect_ = static_cast<Dialect>(known - std::begin(kHeaders));
+        while (NextLine()) Line(TrimRight(TrimLeft(line_)));
+        file_ = std::u16string();
+        return Build();
+    }
 
     // The next line into line_, without its line end (LF or CR LF); false after the last. A
     // line that could not be decoded is refused when it comes.
@@ -200,13 +207,13 @@ class RegistryFileReader {
             if (++depth > kMaxKeyDepth)
                 Fault("keys nested deeper than " + std::to_string(kMaxKeyDepth) + " levels");
             if (key == kNone) continue;
-            auto& subkeys = nodes_[key].subkeys;
+            auto& subkeys = subkeys_[key];
             if (const auto found = subkeys.find(name); found != subkeys.end()) {
                 key = found->second;
             } else if (create) {
-                key = static_cast<KeyId>(nodes_.size());
+                key = static_cast<KeyId>(subkeys_.size());
                 subkeys.emplace(tree_->keys_.emplace_back().name = Keep(name), key);
-                nodes_.emplace_back();
+                subkeys_.emplace_back();
             } else {
                 key = kNone;
             }
@@ -254,7 +261,7 @@ class RegistryFileReader {
         const KeyId parent = Walk(cut == Text::npos ? Text() : Text(path_).substr(0, cut), false);
         const Text name = cut == Text::npos ? Text(path_) : Text(path_).substr(cut + 1);
         CheckName(name, true);
-        if (parent != kNone) nodes_[parent].subkeys.erase(name);
+        if (parent != kNone) subkeys_[parent].erase(name);
     }
 
     void ValueLine(Text line) {
@@ -267,13 +274,13 @@ class RegistryFileReader {
         data = TrimLeft(data.substr(1));
         if (data.starts_with(u'-') && dialect_ != kWine) {
             ExpectEnd(data.substr(1));
-            if (*key_ != kNone) nodes_[*key_].edits.push_back({Keep(name_), {}, 0});
+            if (*key_ != kNone) tree_->keys_[*key_].values.push_back({Keep(name_), {}, 0});
             return;
         }
         const std::uint32_t type = ValueData(data);
         if (*key_ == kNone) return;
         CheckName(name_, false);
-        nodes_[*key_].edits.push_back({Keep(name_), Keep(data_), type});
+        tree_->keys_[*key_].values.push_back({Keep(name_), Keep(data_), type});
     }
 
     // An escaped text from `pos` up to `closing` into `out`; the position after `closing`.
@@ -393,15 +400,16 @@ class RegistryFileReader {
         return false;
     }
 
-    // The tree: each key's subkeys in Windows order and its values as its edits leave them;
-    // links resolved.
+    // The tree: each key's subkeys in Windows order and its values as its edits leave them (a
+    // key's values hold its edits in the order they came until then; no data: deleted); links
+    // resolved.
     std::shared_ptr<const RegistryTree> Build() {
         RegistryTree& tree = *tree_;
-        for (std::size_t i = 0; i < nodes_.size(); ++i) {
+        for (std::size_t i = 0; i < subkeys_.size(); ++i) {
             Key& key = tree.keys_[i];
-            for (const auto& [name, id] : nodes_[i].subkeys) key.subkeys.push_back(&tree.keys_[id]);
-            ApplyEdits(nodes_[i].edits, key.values);
-            nodes_[i] = Node();  // spent: its memory goes back at once
+            for (const auto& [name, id] : subkeys_[i]) key.subkeys.push_back(&tree.keys_[id]);
+            ApplyEdits(key.values);
+            subkeys_[i] = {};  // spent: its memory goes back at once
         }
         for (KeyId id : links_) {
             Key* link = &tree.keys_[id];
@@ -413,10 +421,10 @@ class RegistryFileReader {
     }
 
     // A value set again keeps its place; one deleted goes, and comes back last if set again.
-    void ApplyEdits(const std::vector<Value>& edits, std::vector<Value>& values) {
-        std::map<Text, std::size_t, NameLess> index;  // where each value is
-        values.reserve(edits.size());
-        for (const Value& edit : edits) {
+    static void ApplyEdits(std::vector<Value>& values) {  // in place: never written ahead
+        std::map<Text, std::size_t, NameLess> index;      // where each value is
+        std::size_t n = 0;
+        for (const Value& edit : values) {
             const auto it = index.find(edit.name);
             if (it != index.end() && !edit.data.data()) {
                 values[it->second].name = {};
@@ -424,10 +432,11 @@ class RegistryFileReader {
             } else if (it != index.end()) {
                 values[it->second] = {values[it->second].name, edit.data, edit.type};
             } else if (edit.data.data()) {
-                index.emplace(edit.name, values.size());
-                values.push_back(edit);
+                index.emplace(edit.name, n);
+                values[n++] = edit;
             }
         }
+        values.resize(n);
         std::erase_if(values, [](const Value& v) { return !v.name.data(); });
     }
 
@@ -473,8 +482,6 @@ class RegistryFileReader {
         }
     }
 
-    std::string_view bytes_;
-    std::unique_ptr<char[]>* owned_;
     std::u16string file_;    // the whole text, and where its next line starts
     std::string undecoded_;  // why the text ends early, if it does
     std::size_t pos_ = 0, number_ = 0;
@@ -484,7 +491,9 @@ class RegistryFileReader {
     Text line_;
     std::u16string path_, name_, text_;
     std::vector<std::uint8_t> data_;
-    std::deque<Node> nodes_ = std::deque<Node>(1);  // the root first; a deleted key stays
+    // Each key's subkeys by name, at the index of the key in the tree: the root first; a
+    // deleted key stays.
+    std::deque<std::map<Text, KeyId, NameLess>> subkeys_ = decltype(subkeys_)(1);
     std::shared_ptr<RegistryTree> tree_ = std::make_shared<RegistryTree>();
 };
 
@@ -497,26 +506,10 @@ struct FileDescriptor {  // closed when it goes
     }
 };
 
-RegistryFileResult Refused(const std::string& file, std::size_t line, const std::string& reason) {
-    return {std::make_shared<const RegistryTree>(), RegistryFileError{file, line, reason}};
-}
-
-RegistryFileResult Parse(std::string_view bytes, std::unique_ptr<char[]>* owned,
-                         const std::string& name) {
-    RegistryFileReader reader(bytes, owned);
-    try {
-        return {reader.Run(), std::nullopt};
-    } catch (const FileFault& fault) {
-        return Refused(name, std::max<std::size_t>(1, reader.line()), fault.reason);
-    } catch (const std::bad_alloc&) {
-        return Refused(name, reader.line(), "out of memory");
-    }
-}
-
 }  // namespace
 
 RegistryFileResult ParseRegistryText(std::string_view bytes, const std::string& name_for_errors) {
-    return Parse(bytes, nullptr, name_for_errors);
+    return RegistryFileReader::Parse(bytes, nullptr, name_for_errors);
 }
 
 RegistryFileResult LoadRegistryFile(const std::filesystem::path& path) {
@@ -546,7 +539,7 @@ RegistryFileResult LoadRegistryFile(const std::filesystem::path& path) {
         n = ::read(file.fd, bytes.get() + got, size - got);  // 0: it shrank
         if (n < 0 && errno != EINTR) return refused(std::strerror(errno));
     }
-    return Parse({bytes.get(), got}, &bytes, name);
+    return RegistryFileReader::Parse({bytes.get(), got}, &bytes, name);
 }
 
 }  // namespace veltrane::platform

@@ -1,9 +1,7 @@
-// Loading a registry file into a tree: a regedit export ("Windows Registry Editor Version
-// 5.00" or "REGEDIT4", keys under HKEY_LOCAL_MACHINE) or a Wine hive ("WINE REGISTRY
-// Version 2", keys relative to the machine root, as in a prefix's system.reg). A file is
-// taken whole or not at all: any fault gives an empty tree and says where and why.
-// Only a regular file of at most kMaxRegistryFileSize bytes is read, and only as far as the
-// size it had when it was opened.
+// Loading a registry file into a tree: a regedit export (version 5.00 or REGEDIT4, keys under
+// HKEY_LOCAL_MACHINE) or a Wine hive (keys below the machine root, as in a prefix's
+// system.reg). A file is taken whole or not at all: any fault gives an empty tree and says
+// where and why. Only a regular file within the size limit is read, as far as its size at open.
 #pragma once
 
 #include <cstddef>

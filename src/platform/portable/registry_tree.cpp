@@ -8,8 +8,8 @@ namespace {
 
 // The upper-case form of a code unit.
 char16_t FoldNameUnit(char16_t c) {
-    if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 0x20) : c;
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 0x20);
+    if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7))
+        return static_cast<char16_t>(c - 0x20);
     if (c == 0xFF) return 0x178;
     if (c >= 0x100 && c <= 0x17F) {
         // Latin Extended-A: pairs of capital and small letter, capital first, except for
