@@ -34,6 +34,12 @@ struct FileFault {  // why a file is refused, on the line being read
 RegistryFileResult Refused(const std::string& file, std::size_t line, const std::string& reason) {
     return {std::make_shared<const RegistryTree>(), RegistryFileError{file, line, reason}};
 }
+struct FileDescriptor {  // closed when it goes
+    int fd;
+    ~FileDescriptor() {
+        if (fd >= 0) ::close(fd);
+    }
+};
 
 // The kinds of file by their first lines: regedit 5; REGEDIT4, 8-bit text whose string data
 // is in the code page; Wine's hive, keys below the machine root, its own escapes, no deletions.
@@ -247,8 +253,8 @@ class RegistryFileReader {
             inner.remove_prefix(deleting);
             if (inner.empty()) Fault("empty key path");
             const std::size_t cut = inner.find(u'\\');
-            if (std::none_of(std::begin(kMachineRoots), std::end(kMachineRoots),
-                             [&](Text root) { return NamesEqual(inner.substr(0, cut), root); })) {
+            const Text root = inner.substr(0, cut);
+            if (std::ranges::none_of(kMachineRoots, [&](Text r) { return NamesEqual(root, r); })) {
                 key_ = kNone;  // keys of the other roots are read and left out
                 return;
             }
@@ -316,8 +322,9 @@ class RegistryFileReader {
         Fault(std::string("unterminated ") + what);
     }
 
-    // "N):" after "hex(" or "str(": the type in hex.
+    // "hex(N):" or "str(N):": the type N in hex.
     static std::uint32_t ReadType(Text& data) {
+        data.remove_prefix(4);
         std::uint32_t type;
         const std::size_t digits = HexDigits(data, 9, type);
         if (digits > 8) Fault("value type over 32 bits");
@@ -332,7 +339,6 @@ class RegistryFileReader {
         data_.clear();
         std::uint32_t type = kRegSz;
         if (dialect_ == kWine && data.starts_with(u"str(")) {
-            data.remove_prefix(4);
             type = ReadType(data);
             if (!data.starts_with(u'"')) Fault("expected a quoted string after 'str(...):'");
         }
@@ -352,15 +358,11 @@ class RegistryFileReader {
             data_.assign(bytes, bytes + 4);
             return kRegDword;
         }
-        if (data.starts_with(u"hex:")) {
-            type = kRegBinary;
-            data.remove_prefix(4);
-        } else if (data.starts_with(u"hex(")) {
-            data.remove_prefix(4);
-            type = ReadType(data);
-        } else {
+        const bool binary = data.starts_with(u"hex:");
+        if (!binary && !data.starts_with(u"hex("))
             Fault("unknown value data '" + Quote(data) + "'");
-        }
+        type = binary ? kRegBinary : ReadType(data);
+        if (binary) data.remove_prefix(4);
         for (bool more = HexLine(data); more; more = HexLine(line_)) {  // on continued lines
             if (!NextLine()) Fault("the file ends inside a continued value");
         }
@@ -496,17 +498,6 @@ class RegistryFileReader {
     std::deque<std::map<Text, KeyId, NameLess>> subkeys_ = decltype(subkeys_)(1);
     std::shared_ptr<RegistryTree> tree_ = std::make_shared<RegistryTree>();
 };
-
-namespace {
-
-struct FileDescriptor {  // closed when it goes
-    int fd;
-    ~FileDescriptor() {
-        if (fd >= 0) ::close(fd);
-    }
-};
-
-}  // namespace
 
 RegistryFileResult ParseRegistryText(std::string_view bytes, const std::string& name_for_errors) {
     return RegistryFileReader::Parse(bytes, nullptr, name_for_errors);
