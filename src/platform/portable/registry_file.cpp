@@ -99,9 +99,13 @@ std::string DecodeUtf8(std::string_view bytes, std::u16string& text) {
     std::size_t n = 0;
     for (std::size_t i = 0; i < bytes.size(); ++n) {
         const auto b = static_cast<unsigned char>(bytes[i]);
-        const int ones = std::countl_one(b);  // 0: ASCII; 2 to 4: the sequence's length
-        const std::size_t length = ones == 0 ? 1 : ones >= 2 && ones <= 4 ? ones : 0;
-        char32_t cp = b & (0xFF >> (ones + 1));
+        if (b < 0x80) {  // ASCII, most of any file
+            text[n] = b, ++i;
+            continue;
+        }
+        const int ones = std::countl_one(b);  // 2 to 4: the sequence's length
+        const std::size_t length = ones >= 2 && ones <= 4 ? ones : 0;
+        char32_t cp = b & (0x7F >> ones);
         bool ok = length != 0 && i + length <= bytes.size();
         for (std::size_t k = 1; ok && k < length; ++k) {
             ok = (bytes[i + k] & 0xC0) == 0x80;

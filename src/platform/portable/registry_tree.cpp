@@ -31,8 +31,9 @@ char16_t FoldNameUnit(char16_t c) {
 
 int CompareNames(std::u16string_view a, std::u16string_view b) {
     for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
+        if (a[i] == b[i]) continue;  // the same unit: no need to fold it
         const char16_t x = FoldNameUnit(a[i]), y = FoldNameUnit(b[i]);
-        if (a[i] != b[i] && x != y) return x < y ? -1 : 1;
+        if (x != y) return x < y ? -1 : 1;
     }
     return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
 }
