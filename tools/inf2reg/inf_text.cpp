@@ -27,9 +27,8 @@ WideString Decode(std::string_view bytes) {
         throw InfError(0, "UTF-16 big-endian text is not an INF encoding");
     } else {
         text.resize(bytes.size());
-        std::transform(bytes.begin(), bytes.end(), text.begin(), [](char c) {
-            return Windows1252Unit(static_cast<unsigned char>(c));
-        });
+        std::transform(bytes.begin(), bytes.end(), text.begin(),
+                       [](char c) { return Windows1252Unit(static_cast<unsigned char>(c)); });
     }
     if (const auto end = text.find(kEndOfFile); end != WideString::npos) text.resize(end);
     if (text.find(u'\0') != WideString::npos)
