@@ -1,5 +1,5 @@
-// The loader: a file's bytes are read whole and decoded to UTF-16 at once; the bytes go before
-// its lines are read, the text before the tree is built.
+// The loader: a file's lines are read one by one into a map of each key's subkeys and a list
+// of its values' edits, and the tree is built from them once the last line is read.
 #include "platform/portable/registry_file.h"
 
 #include <fcntl.h>
@@ -12,6 +12,7 @@
 #include <cstring>
 #include <deque>
 #include <map>
+#include <memory_resource>
 #include <new>
 #include <unordered_map>
 
@@ -34,11 +35,9 @@ struct FileFault {  // why a file is refused, on the line being read
 RegistryFileResult Refused(const std::string& file, std::size_t line, const std::string& reason) {
     return {std::make_shared<const RegistryTree>(), RegistryFileError{file, line, reason}};
 }
-struct FileDescriptor {  // closed when it goes
+struct FileDescriptor {  // an open file, closed when it goes
     int fd;
-    ~FileDescriptor() {
-        if (fd >= 0) ::close(fd);
-    }
+    ~FileDescriptor() { ::close(fd); }
 };
 
 // The kinds of file by their first lines: regedit 5; REGEDIT4, 8-bit text whose string data
@@ -56,16 +55,16 @@ Text TrimLeft(Text s) {
 Text TrimRight(Text s) {
     return s.substr(0, s.find_last_not_of(u" \t") + 1);
 }
-int HexValue(char16_t c) {
+std::uint32_t DigitValue(char16_t c) {  // 16 when it is no digit
     if (c >= u'0' && c <= u'9') return c - u'0';
     c |= 0x20;  // a letter in lower case
-    return c >= u'a' && c <= u'f' ? c - u'a' + 10 : -1;
+    return c >= u'a' && c <= u'f' ? c - u'a' + 10 : 16;
 }
-// How many hex digits `s` starts with, up to `most`; their value in `value`.
-std::size_t HexDigits(Text s, std::size_t most, std::uint32_t& value) {
+// How many digits in `base` (16 or 8) `s` starts with, up to `most`; their value in `value`.
+std::size_t Digits(Text s, std::size_t most, std::uint32_t& value, std::uint32_t base = 16) {
     std::size_t n = 0;
-    for (value = 0; n < most && n < s.size() && HexValue(s[n]) >= 0; ++n)
-        value = value * 16 + static_cast<std::uint32_t>(HexValue(s[n]));
+    for (value = 0; n < most && n < s.size() && DigitValue(s[n]) < base; ++n)
+        value = value * base + DigitValue(s[n]);
     return n;
 }
 
@@ -85,17 +84,20 @@ void ExpectEnd(Text rest) {  // only blanks or a comment
 
 void CheckName(Text name, bool key) {
     const std::size_t longest = key ? kMaxKeyNameLength : kMaxValueNameLength;
-    const std::string what = key ? "key" : "value";
+    const char* what = key ? "key" : "value";
     if (key && name.empty()) Fault("empty key name in the path");
     if (name.size() > longest)
-        Fault(what + " name longer than " + std::to_string(longest) + " characters");
-    if (name.find(u'\0') != Text::npos) Fault("NUL character in a " + what + " name");
+        Fault(what + (" name longer than " + std::to_string(longest)) + " characters");
+    if (name.find(u'\0') != Text::npos) Fault(std::string("NUL character in a ") + what + " name");
 }
 
-// `bytes` as UTF-16 into `text`. At a byte that starts no valid sequence, `text` ends with the
-// line before it and the reason is returned; otherwise nothing.
-std::string DecodeUtf8(std::string_view bytes, std::u16string& text) {
+// A line of 8-bit text as UTF-16 into `text`: in the code page, or UTF-8.
+void Decode(std::string_view bytes, bool code_page, std::u16string& text) {
     text.resize(bytes.size());  // never more code units than bytes
+    if (code_page) {
+        std::ranges::transform(bytes, text.begin(), [](char c) { return Windows1252Unit(c); });
+        return;
+    }
     std::size_t n = 0;
     for (std::size_t i = 0; i < bytes.size(); ++n) {
         const auto b = static_cast<unsigned char>(bytes[i]);
@@ -112,30 +114,25 @@ std::string DecodeUtf8(std::string_view bytes, std::u16string& text) {
             cp = (cp << 6) | (bytes[i + k] & 0x3F);
         }
         constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};  // by length: no overlong form
-        if (!ok || cp < kLeast[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            text.resize(Text(text).substr(0, n).rfind(u'\n') + 1);
-            return std::string("invalid UTF-8: byte 0x") + "0123456789ABCDEF"[b >> 4] +
-                   "0123456789ABCDEF"[b & 15] + " starts no valid sequence";
-        }
+        if (!ok || cp < kLeast[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            Fault(std::string("invalid UTF-8: byte 0x") + "0123456789ABCDEF"[b >> 4] +
+                  "0123456789ABCDEF"[b & 15] + " starts no valid sequence");
         if (cp >= 0x10000) text[n++] = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
         text[n] = static_cast<char16_t>(cp >= 0x10000 ? 0xDC00 + ((cp - 0x10000) & 0x3FF) : cp);
         i += length;
     }
     text.resize(n);
-    return {};
 }
 
 }  // namespace
 
-// Reads a file's lines, key by key and value by value, into a tree.
 class RegistryFileReader {
   public:
-    // `owned`, when given, holds `bytes`: it is let go once they are decoded.
-    static RegistryFileResult Parse(std::string_view bytes, std::unique_ptr<char[]>* owned,
-                                    const std::string& name) {
+    static RegistryFileResult Parse(std::string bytes, const std::string& name) {
         RegistryFileReader reader;
+        reader.bytes_ = std::move(bytes);
         try {
-            return {reader.Run(bytes, owned), std::nullopt};
+            return {reader.Run(), std::nullopt};
         } catch (const FileFault& fault) {
             return Refused(name, std::max<std::size_t>(1, reader.number_), fault.reason);
         } catch (const std::bad_alloc&) {
@@ -148,85 +145,89 @@ class RegistryFileReader {
     using Value = RegistryTree::Value;
     using Key = RegistryTree::Key;
     static constexpr KeyId kNone = UINT32_MAX;
-    struct NameLess {
-        bool operator()(Text a, Text b) const { return CompareNames(a, b) < 0; }
-    };
 
-    std::shared_ptr<const RegistryTree> Run(std::string_view bytes,
-                                            std::unique_ptr<char[]>* owned) {
-        if (bytes.starts_with("\xFF\xFE")) {  // UTF-16LE, as regedit writes it
-            file_.resize((bytes.size() - 2) / 2);
-            std::memcpy(file_.data(), bytes.data() + 2, 2 * file_.size());  // UTF-16LE in memory
-            if (bytes.size() % 2 != 0) {  // refused on the line after its last
-                number_ = std::count(file_.begin(), file_.end(), u'\n') + 1;
-                Fault("UTF-16 text with an odd number of bytes (" + std::to_string(bytes.size()) +
+    std::shared_ptr<const RegistryTree> Run() {
+        if (bytes_.starts_with("\xFF\xFE")) {  // UTF-16LE, as regedit writes it: the text at once
+            wide_.resize((bytes_.size() - 2) / 2);
+            std::memcpy(wide_.data(), bytes_.data() + 2, 2 * wide_.size());  // UTF-16LE in memory
+            if (bytes_.size() % 2 != 0) {  // refused on the line after its last
+                number_ = std::count(wide_.begin(), wide_.end(), u'\n') + 1;
+                Fault("UTF-16 text with an odd number of bytes (" + std::to_string(bytes_.size()) +
                       "): the file is truncated");
             }
-        } else if (bytes.starts_with("\xFE\xFF")) {
+            std::string().swap(bytes_);
+        } else if (bytes_.starts_with("\xFE\xFF")) {
             Fault("UTF-16 big-endian text is not a registry file format");
-        } else if (bytes.starts_with("REGEDIT4")) {  // in the code page
-            file_.resize(bytes.size());
-            std::transform(bytes.begin(), bytes.end(), file_.begin(),
-                           [](char c) { return Windows1252Unit(static_cast<unsigned char>(c)); });
-        } else {
-            undecoded_ = DecodeUtf8(bytes.substr(bytes.starts_with("\xEF\xBB\xBF") ? 3 : 0), file_);
         }
-        if (owned) owned->reset();
+        code_page_ = bytes_.starts_with("REGEDIT4");  // 8-bit text in the code page, else UTF-8
+        pos_ = bytes_.starts_with("\xEF\xBB\xBF") ? 3 : 0;
         if (!NextLine()) Fault("empty file: no header line");
         const auto known = std::find(std::begin(kHeaders), std::end(kHeaders), TrimRight(line_));
         if (known == std::end(kHeaders))
             Fault("not a registry file: the first line is '" + Quote(TrimRight(line_)) + "'");
         dialect_ = static_cast<Dialect>(known - std::begin(kHeaders));
         while (NextLine()) Line(TrimRight(TrimLeft(line_)));
-        file_ = std::u16string();
+        std::string().swap(bytes_);
+        std::u16string().swap(wide_);
         return Build();
     }
 
-    // The next line into line_, without its line end (LF or CR LF); false after the last. A
-    // line that could not be decoded is refused when it comes.
+    // The next line into line_, without its line end (LF or CR LF); false after the last.
+    // 8-bit text is decoded a line at a time, so a line that cannot be is refused when it comes.
     bool NextLine() {
-        if (pos_ >= file_.size() && undecoded_.empty()) return false;
+        const bool wide = !wide_.empty();
+        const std::size_t size = wide ? wide_.size() : bytes_.size();
+        if (pos_ >= size) return false;
         ++number_;
-        if (pos_ >= file_.size()) Fault(undecoded_);
-        const std::size_t end = std::min(file_.find(u'\n', pos_), file_.size());
-        line_ = Text(file_).substr(pos_, end - pos_);
+        const std::size_t end =
+            std::min(wide ? wide_.find(u'\n', pos_) : bytes_.find('\n', pos_), size);
+        if (!wide) Decode(bytes_.substr(pos_, end - pos_), code_page_, decoded_);
+        line_ = wide ? Text(wide_).substr(pos_, end - pos_) : Text(decoded_);
         pos_ = end + 1;
         if (line_.ends_with(u'\r')) line_.remove_suffix(1);
         return true;
     }
 
-    // A copy in the tree's storage, never at null.
+    // A copy in the tree's storage, never at null (null data marks a deleted value).
     std::span<const std::uint8_t> Keep(std::span<const std::uint8_t> bytes) {
-        if (bytes.empty()) return {reinterpret_cast<const std::uint8_t*>(u""), 0};
-        void* at = tree_->text_.allocate(bytes.size(), alignof(char16_t));
-        return {static_cast<std::uint8_t*>(std::memcpy(at, bytes.data(), bytes.size())),
-                bytes.size()};
+        auto* at = static_cast<std::uint8_t*>(
+            tree_->text_.allocate(std::max<std::size_t>(bytes.size(), 1), 2));
+        std::ranges::copy(bytes, at);
+        return {at, bytes.size()};
     }
     Text Keep(Text name) {
         return {reinterpret_cast<const char16_t*>(Keep(Utf16LeView(name)).data()), name.size()};
     }
 
     // The key at `path`, created with the keys on the way when `create`; kNone when it is
-    // missing. Every name is checked.
+    // missing. Every name is checked. The keys of the path walked last are kept: files list a
+    // key's subkeys after it, so most of the next path was walked just before.
     KeyId Walk(Text path, bool create) {
         KeyId key = 0;
-        std::size_t depth = 0;
-        for (Text rest = path; !rest.empty();) {
-            const Text name = TakeKeyName(rest);
+        for (std::size_t depth = 0; !path.empty(); ++depth) {
+            const Text name = TakeKeyName(path);
+            if (depth < walked_.size() && tree_->keys_[walked_[depth]].name == name) {
+                key = walked_[depth];  // its name was checked when it was made
+                continue;
+            }
+            walked_.resize(std::min(depth, walked_.size()));
             CheckName(name, true);
-            if (++depth > kMaxKeyDepth)
+            if (depth >= kMaxKeyDepth)
                 Fault("keys nested deeper than " + std::to_string(kMaxKeyDepth) + " levels");
             if (key == kNone) continue;
             auto& subkeys = subkeys_[key];
-            if (const auto found = subkeys.find(name); found != subkeys.end()) {
-                key = found->second;
+            const auto at = subkeys.lower_bound(name);
+            if (at != subkeys.end() && NamesEqual(at->first, name)) {
+                key = at->second;
             } else if (create) {
                 key = static_cast<KeyId>(subkeys_.size());
-                subkeys.emplace(tree_->keys_.emplace_back().name = Keep(name), key);
+                subkeys.emplace_hint(at, tree_->keys_.emplace_back().name = Keep(name), key);
                 subkeys_.emplace_back();
             } else {
                 key = kNone;
+                continue;
             }
+            walked_.push_back(key);
         }
         return key;
     }
@@ -256,13 +257,11 @@ class RegistryFileReader {
             deleting = inner.starts_with(u'-');
             inner.remove_prefix(deleting);
             if (inner.empty()) Fault("empty key path");
-            const std::size_t cut = inner.find(u'\\');
-            const Text root = inner.substr(0, cut);
-            if (std::ranges::none_of(kMachineRoots, [&](Text r) { return NamesEqual(root, r); })) {
-                key_ = kNone;  // keys of the other roots are read and left out
+            const Text root = TakeKeyName(inner);  // and the path below it stays
+            key_ = kNone;                          // keys of the other roots are read and left out
+            if (std::ranges::none_of(kMachineRoots, [&](Text r) { return NamesEqual(root, r); }))
                 return;
-            }
-            if (cut != Text::npos) path_.assign(inner.substr(cut + 1));
+            path_.assign(inner);
         }
         key_ = deleting ? kNone : Walk(path_, true);
         if (!deleting) return;
@@ -272,6 +271,7 @@ class RegistryFileReader {
         const Text name = cut == Text::npos ? Text(path_) : Text(path_).substr(cut + 1);
         CheckName(name, true);
         if (parent != kNone) subkeys_[parent].erase(name);
+        walked_.clear();  // it may hold the key that went
     }
 
     void ValueLine(Text line) {
@@ -304,20 +304,18 @@ class RegistryFileReader {
             if ((pos = stop + 2) > line.size()) break;
             const char16_t e = line[pos - 1];
             const std::size_t simple = kWineEscapes.find(e);
-            std::uint32_t unit = e - u'0';
+            std::uint32_t unit;
             if (e == u'\\' || e == u'"') {
                 out.push_back(e);
             } else if (dialect_ == kWine && simple != Text::npos) {
                 out.push_back(kWineEscaped[simple]);
             } else if (dialect_ == kWine && e == u'x') {  // one code unit in up to 4 hex digits
-                const std::size_t digits = HexDigits(line.substr(pos), 4, unit);
+                const std::size_t digits = Digits(line.substr(pos), 4, unit);
                 if (digits == 0) Fault(std::string("'\\x' without hex digits in ") + what);
                 out.push_back(static_cast<char16_t>(unit));
                 pos += digits;
             } else if (dialect_ == kWine && e >= u'0' && e <= u'7') {  // octal, up to 3 digits
-                for (int k = 0;
-                     k < 2 && pos < line.size() && line[pos] >= u'0' && line[pos] <= u'7'; ++k)
-                    unit = unit * 8 + (line[pos++] - u'0');
+                pos += Digits(line.substr(pos - 1), 3, unit, 8) - 1;
                 out.push_back(static_cast<char16_t>(unit));
             } else {
                 Fault("unknown escape '\\" + Quote(Text(&e, 1)) + "' in " + what);
@@ -330,7 +328,7 @@ class RegistryFileReader {
     static std::uint32_t ReadType(Text& data) {
         data.remove_prefix(4);
         std::uint32_t type;
-        const std::size_t digits = HexDigits(data, 9, type);
+        const std::size_t digits = Digits(data, 9, type);
         if (digits > 8) Fault("value type over 32 bits");
         if (digits == 0 || !data.substr(digits).starts_with(u"):"))
             Fault("bad value type '" + Quote(data) + "'");
@@ -355,7 +353,7 @@ class RegistryFileReader {
         }
         if (data.starts_with(u"dword:")) {
             std::uint32_t value;
-            const std::size_t digits = HexDigits(data.substr(6), 9, value);
+            const std::size_t digits = Digits(data.substr(6), 9, value);
             if (digits == 0 || digits > 8) Fault("bad dword '" + Quote(data.substr(6)) + "'");
             ExpectEnd(data.substr(6 + digits));
             const auto* bytes = reinterpret_cast<const std::uint8_t*>(&value);  // little-endian
@@ -374,8 +372,7 @@ class RegistryFileReader {
             (type != kRegSz && type != kRegExpandSz && type != kRegMultiSz))
             return type;
         // REGEDIT4 wrote the text of string types in the code page; the registry holds UTF-16.
-        text_.resize(data_.size());
-        std::transform(data_.begin(), data_.end(), text_.begin(), Windows1252Unit);
+        Decode({reinterpret_cast<const char*>(data_.data()), data_.size()}, true, text_);
         data_.clear();
         AppendUtf16Le(data_, text_);
         return type;
@@ -393,118 +390,108 @@ class RegistryFileReader {
                 data.substr(0, std::min(data.find_first_of(u",\\; \t"), data.size()));
             if (token.empty()) Fault("missing hex byte before ','");
             std::uint32_t byte;
-            if (HexDigits(token, 2, byte) != token.size())
+            if (Digits(token, 2, byte) != token.size())
                 Fault("bad hex byte '" + Quote(token) + "'");
             data_.push_back(static_cast<std::uint8_t>(byte));
             data = TrimLeft(data.substr(token.size()));
-            if (data.starts_with(u',')) {
-                data = TrimLeft(data.substr(1));
-            } else if (!data.empty() && data.front() != u'\\' && data.front() != u';') {
+            if (!data.empty() && Text(u",\\;").find(data.front()) == Text::npos)
                 Fault("expected ',' between hex bytes");
-            }
+            if (data.starts_with(u',')) data = TrimLeft(data.substr(1));
         }
         return false;
     }
 
-    // The tree: each key's subkeys in Windows order and its values as its edits leave them (a
-    // key's values hold its edits in the order they came until then; no data: deleted); links
-    // resolved.
+    // The tree: each key's subkeys in Windows order, its values as its edits (held in its values
+    // in the order they came; no data: deleted) leave them, and links resolved.
     std::shared_ptr<const RegistryTree> Build() {
         RegistryTree& tree = *tree_;
         for (std::size_t i = 0; i < subkeys_.size(); ++i) {
             Key& key = tree.keys_[i];
             for (const auto& [name, id] : subkeys_[i]) key.subkeys.push_back(&tree.keys_[id]);
             ApplyEdits(key.values);
-            subkeys_[i] = {};  // spent: its memory goes back at once
+            subkeys_[i].clear();  // spent: its nodes go back to the pool at once
         }
-        for (KeyId id : links_) {
-            Key* link = &tree.keys_[id];
-            const Key* target = LinkTarget(tree, *link);
-            if (target != link) link->link = target;
-        }
+        for (KeyId id : links_) tree.keys_[id].link = LinkTarget(tree, tree.keys_[id]);
         DropLoops(tree);
         return std::move(tree_);
     }
 
     // A value set again keeps its place; one deleted goes, and comes back last if set again.
-    static void ApplyEdits(std::vector<Value>& values) {  // in place: never written ahead
-        std::map<Text, std::size_t, NameLess> index;      // where each value is
+    void ApplyEdits(std::vector<Value>& values) {                  // in place: never written ahead
+        std::pmr::map<Text, std::size_t, NameLess> index(&pool_);  // where each value is
         std::size_t n = 0;
         for (const Value& edit : values) {
-            const auto it = index.find(edit.name);
-            if (it != index.end() && !edit.data.data()) {
-                values[it->second].name = {};
+            const auto [it, fresh] = index.try_emplace(edit.name, n);
+            if (!edit.data.data()) {
+                if (!fresh) values[it->second].name = {};
                 index.erase(it);
-            } else if (it != index.end()) {
-                values[it->second] = {values[it->second].name, edit.data, edit.type};
-            } else if (edit.data.data()) {
-                index.emplace(edit.name, n);
+            } else if (fresh) {
                 values[n++] = edit;
+            } else {
+                values[it->second] = {values[it->second].name, edit.data, edit.type};
             }
         }
         values.resize(n);
         std::erase_if(values, [](const Value& v) { return !v.name.data(); });
     }
 
-    // The key a link's value names ("\Registry\Machine\..."), or null when it names none.
+    // The key a link's value names ("\Registry\Machine\..."), or null when it names none or
+    // itself.
     static const Key* LinkTarget(const RegistryTree& tree, const Key& link) {
         const Value* value = RegistryTree::FindValue(&link, u"SymbolicLinkValue");
         if (!value || value->type != kRegLink) return nullptr;
-        // Kept at the alignment of a code unit.
-        Text path(reinterpret_cast<const char16_t*>(value->data.data()), value->data.size() / 2);
+        Text path(reinterpret_cast<const char16_t*>(value->data.data()),  // kept aligned for it
+                  value->data.size() / 2);
         path = path.substr(0, path.find_last_not_of(u'\0') + 1);
         if (!NamesEqual(path.substr(0, kLinkTargetPrefix.size()), kLinkTargetPrefix))
             return nullptr;
         path.remove_prefix(kLinkTargetPrefix.size());
         const Key* key = tree.Root();
         while (key && !path.empty()) key = RegistryTree::OpenChild(key, TakeKeyName(path));
-        return key;
+        return key == &link ? nullptr : key;
     }
 
     // Drops each link that would lead a depth-first walk back into a key on its own path,
     // which would send the walk round forever.
     static void DropLoops(RegistryTree& tree) {
-        enum : char { kUnseen, kOnPath, kDone };
-        std::unordered_map<const Key*, char> state(tree.keys_.size());
-        state[tree.Root()] = kOnPath;
+        std::unordered_map<const Key*, bool> on_path({{tree.Root(), true}},
+                                                     tree.keys_.size());          // each key seen
         std::vector<std::pair<const Key*, std::size_t>> stack{{tree.Root(), 0}};  // next subkey
         while (!stack.empty()) {
             auto& [key, next] = stack.back();
             if (next == key->subkeys.size()) {
-                state[key] = kDone;
+                on_path[key] = false;
                 stack.pop_back();
                 continue;
             }
             Key* child = const_cast<Key*>(key->subkeys[next++]);  // of the tree being built
-            const Key* seen = RegistryTree::Follow(child);
-            if (seen != child && state[seen] == kOnPath) {
-                child->link = nullptr;
-                seen = child;
-            }
-            if (char& s = state[seen]; s == kUnseen) {
-                s = kOnPath;
+            const auto it = on_path.find(RegistryTree::Follow(child));
+            if (it != on_path.end() && it->second) child->link = nullptr;  // back into the path
+            if (const Key* seen = RegistryTree::Follow(child); on_path.emplace(seen, true).second)
                 stack.emplace_back(seen, 0);
-            }
         }
     }
 
-    std::u16string file_;    // the whole text, and where its next line starts
-    std::string undecoded_;  // why the text ends early, if it does
-    std::size_t pos_ = 0, number_ = 0;
+    std::string bytes_;                 // the file
+    std::u16string wide_;               // the whole text of a UTF-16 file, for its bytes
+    bool code_page_ = false;            // in the code page, not UTF-8
+    std::size_t pos_ = 0, number_ = 0;  // where the next line starts, the line's number
+    std::u16string decoded_;            // the current line of an 8-bit file
     Dialect dialect_ = kRegedit5;
-    std::optional<KeyId> key_;  // the current key: none before the first, kNone when skipped
-    std::vector<KeyId> links_;  // the keys marked as links
+    std::optional<KeyId> key_;   // the current key: none before the first, kNone when skipped
+    std::vector<KeyId> links_;   // the keys marked as links
+    std::vector<KeyId> walked_;  // the keys of the path walked last, the root's subkey first
     Text line_;
     std::u16string path_, name_, text_;
     std::vector<std::uint8_t> data_;
-    // Each key's subkeys by name, at the index of the key in the tree: the root first; a
-    // deleted key stays.
-    std::deque<std::map<Text, KeyId, NameLess>> subkeys_ = decltype(subkeys_)(1);
+    std::pmr::unsynchronized_pool_resource pool_;  // the nodes of the reader's maps
+    // Each key's subkeys by name, at the index of the key in the tree; a deleted key stays.
+    std::pmr::deque<std::pmr::map<Text, KeyId, NameLess>> subkeys_ = decltype(subkeys_)(1, &pool_);
     std::shared_ptr<RegistryTree> tree_ = std::make_shared<RegistryTree>();
 };
 
 RegistryFileResult ParseRegistryText(std::string_view bytes, const std::string& name_for_errors) {
-    return RegistryFileReader::Parse(bytes, nullptr, name_for_errors);
+    return RegistryFileReader::Parse(std::string(bytes), name_for_errors);
 }
 
 RegistryFileResult LoadRegistryFile(const std::filesystem::path& path) {
@@ -513,9 +500,10 @@ RegistryFileResult LoadRegistryFile(const std::filesystem::path& path) {
         return Refused(name, 0, "cannot read: " + why);
     };
     // Without blocking: opening a FIFO that nobody writes must not stop the load.
-    const FileDescriptor file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return Refused(name, 0, std::string("cannot open: ") + std::strerror(errno));
+    const FileDescriptor file{fd};
     struct stat info {};
-    if (file.fd < 0) return Refused(name, 0, std::string("cannot open: ") + std::strerror(errno));
     if (::fstat(file.fd, &info) != 0) return refused(std::strerror(errno));
     if (S_ISDIR(info.st_mode)) return refused("it is a directory");
     if (!S_ISREG(info.st_mode)) return refused("not a regular file");
@@ -523,18 +511,18 @@ RegistryFileResult LoadRegistryFile(const std::filesystem::path& path) {
         return refused("larger than " + std::to_string(kMaxRegistryFileSize >> 20) + " MiB");
     // Read up to the size it had when opened: a file that grows meanwhile ends there.
     const auto size = static_cast<std::size_t>(info.st_size);
-    std::unique_ptr<char[]> bytes;
-    try {
-        bytes = std::make_unique_for_overwrite<char[]>(size);
+    try {  // the reader refuses what it cannot hold itself, with the line it reached
+        std::string bytes(size, '\0');
+        std::size_t got = 0;
+        for (ssize_t n = 1; got < size && n != 0; got += n > 0 ? n : 0) {
+            n = ::read(file.fd, bytes.data() + got, size - got);  // 0: it shrank
+            if (n < 0 && errno != EINTR) return refused(std::strerror(errno));
+        }
+        bytes.resize(got);
+        return RegistryFileReader::Parse(std::move(bytes), name);
     } catch (const std::bad_alloc&) {
         return refused("out of memory");
     }
-    std::size_t got = 0;
-    for (ssize_t n = 1; got < size && n != 0; got += n > 0 ? n : 0) {
-        n = ::read(file.fd, bytes.get() + got, size - got);  // 0: it shrank
-        if (n < 0 && errno != EINTR) return refused(std::strerror(errno));
-    }
-    return RegistryFileReader::Parse({bytes.get(), got}, &bytes, name);
 }
 
 }  // namespace veltrane::platform

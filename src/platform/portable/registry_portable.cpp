@@ -93,8 +93,7 @@ RegStatus Registry::EnumValue(const RegKey& key, std::uint32_t index, char16_t* 
     const RegistryTree::Value& value = node.values[index];
     // Both checked before anything is written, so a failed call leaves both buffers alone.
     if (*name_size < value.name.size() + 1) return RegStatus::kMoreData;
-    if (data && *data_size < value.data.size()) return CopyData(value, data, data_size);
-    CopyName(value.name, name, name_size);
+    if (!data || *data_size >= value.data.size()) CopyName(value.name, name, name_size);
     return CopyData(value, data, data_size);
 }
 
