@@ -167,8 +167,7 @@ class RegistryFileReader {
             Fault("not a registry file: the first line is '" + Quote(TrimRight(line_)) + "'");
         dialect_ = static_cast<Dialect>(known - std::begin(kHeaders));
         while (NextLine()) Line(TrimRight(TrimLeft(line_)));
-        std::string().swap(bytes_);
-        std::u16string().swap(wide_);
+        std::string().swap(bytes_);  // no longer read: the tree needs the room
         return Build();
     }
 
@@ -188,7 +187,7 @@ class RegistryFileReader {
         return true;
     }
 
-    // A copy in the tree's storage, never at null (null data marks a deleted value).
+    // A copy in the tree's storage: aligned for code units, never at null (deleted data is).
     std::span<const std::uint8_t> Keep(std::span<const std::uint8_t> bytes) {
         auto* at = static_cast<std::uint8_t*>(
             tree_->text_.allocate(std::max<std::size_t>(bytes.size(), 1), 2));
@@ -218,16 +217,14 @@ class RegistryFileReader {
             auto& subkeys = subkeys_[key];
             const auto at = subkeys.lower_bound(name);
             if (at != subkeys.end() && NamesEqual(at->first, name)) {
-                key = at->second;
+                walked_.push_back(key = at->second);
             } else if (create) {
-                key = static_cast<KeyId>(subkeys_.size());
+                walked_.push_back(key = static_cast<KeyId>(subkeys_.size()));
                 subkeys.emplace_hint(at, tree_->keys_.emplace_back().name = Keep(name), key);
                 subkeys_.emplace_back();
             } else {
                 key = kNone;
-                continue;
             }
-            walked_.push_back(key);
         }
         return key;
     }
@@ -282,15 +279,13 @@ class RegistryFileReader {
         Text data = TrimLeft(line.substr(pos));
         if (!data.starts_with(u'=')) Fault("expected '=' after the value name");
         data = TrimLeft(data.substr(1));
-        if (data.starts_with(u'-') && dialect_ != kWine) {
-            ExpectEnd(data.substr(1));
-            if (*key_ != kNone) tree_->keys_[*key_].values.push_back({Keep(name_), {}, 0});
-            return;
-        }
-        const std::uint32_t type = ValueData(data);
+        const bool deleting = data.starts_with(u'-') && dialect_ != kWine;  // "name"=-
+        if (deleting) ExpectEnd(data.substr(1));
+        const std::uint32_t type = deleting ? 0 : ValueData(data);
         if (*key_ == kNone) return;
-        CheckName(name_, false);
-        tree_->keys_[*key_].values.push_back({Keep(name_), Keep(data_), type});
+        if (!deleting) CheckName(name_, false);
+        const auto kept = deleting ? std::span<const std::uint8_t>() : Keep(data_);
+        tree_->keys_[*key_].values.push_back({Keep(name_), kept, type});
     }
 
     // An escaped text from `pos` up to `closing` into `out`; the position after `closing`.
@@ -435,13 +430,11 @@ class RegistryFileReader {
         std::erase_if(values, [](const Value& v) { return !v.name.data(); });
     }
 
-    // The key a link's value names ("\Registry\Machine\..."), or null when it names none or
-    // itself.
+    // The key a link's value names ("\Registry\Machine\..."); null for none or itself.
     static const Key* LinkTarget(const RegistryTree& tree, const Key& link) {
         const Value* value = RegistryTree::FindValue(&link, u"SymbolicLinkValue");
         if (!value || value->type != kRegLink) return nullptr;
-        Text path(reinterpret_cast<const char16_t*>(value->data.data()),  // kept aligned for it
-                  value->data.size() / 2);
+        Text path(reinterpret_cast<const char16_t*>(value->data.data()), value->data.size() / 2);
         path = path.substr(0, path.find_last_not_of(u'\0') + 1);
         if (!NamesEqual(path.substr(0, kLinkTargetPrefix.size()), kLinkTargetPrefix))
             return nullptr;
