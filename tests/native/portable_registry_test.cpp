@@ -92,9 +92,10 @@ TEST(RegistryFileTest, KeepsOrderAppliesDeletesAndFollowsLinksOutsideLoops) {
     EXPECT_EQ(Names(tree, u"SYSTEM", true),
               (std::vector<std::u16string>{u"Reborn", u"Test", u"zed", u"_Last"}));
     EXPECT_EQ(Names(tree, u"SYSTEM\\Reborn", false), std::vector<std::u16string>{u"new"});
-    // A name comes before the longer names it begins.
-    EXPECT_EQ(Names(*ParseRegistryText(Fixture("edits.reg"), "e").tree, u"Ext", true),
-              (std::vector<std::u16string>{u"B", u"BC"}));
+    // A name comes before the longer names it begins; a value deleted and set again, last.
+    const auto edits = ParseRegistryText(Fixture("edits.reg"), "e");
+    EXPECT_EQ(Names(*edits.tree, u"Ext", true), (std::vector<std::u16string>{u"B", u"BC"}));
+    EXPECT_EQ(Names(*edits.tree, u"Back", false), (std::vector<std::u16string>{u"B", u"A"}));
 
     const auto wine = ParseRegistryText(Fixture("wine-constructs.reg"), "wine");
     ASSERT_FALSE(wine.error) << DescribeRegistryFileError(*wine.error);
@@ -110,8 +111,17 @@ TEST(RegistryFileTest, KeepsOrderAppliesDeletesAndFollowsLinksOutsideLoops) {
     EXPECT_FALSE(excerpt.error) << DescribeRegistryFileError(*excerpt.error);
 }
 
-// The seam keeps Win32's rules: a name needs room for its NUL, and after one subkey is
-// enumerated, opening another by name opens that one.
+// Names match and sort by the upper-case form of each code unit (folds.tsv).
+TEST(RegistryFileTest, FoldsEachCodeUnitAsWindowsDoes) {
+    for (const auto& cell : testing::FixtureRows("registry/loader/folds.tsv"))
+        EXPECT_EQ(FoldNameUnit(static_cast<char16_t>(std::stoul(cell.at(0), nullptr, 16))),
+                  std::stoul(cell.at(1), nullptr, 16))
+            << cell[0];
+}
+
+// The seam keeps Win32's rules: a name needs room for its NUL, a value that does not fit
+// leaves the name's buffer alone, and after one subkey is enumerated, opening another by name
+// opens that one.
 TEST(RegistryFileTest, SeamKeepsBufferRulesAndOpensEachSubkeyByName) {
     const Registry registry(ParseRegistryText(Fixture("regedit5.reg"), "r5").tree);
     RegKey system, test;
@@ -126,6 +136,12 @@ TEST(RegistryFileTest, SeamKeepsBufferRulesAndOpensEachSubkeyByName) {
     EXPECT_EQ(values, 9u);  // Test's, not the one of Reborn
     size = 6;
     EXPECT_EQ(registry.EnumValue(test, 1, name, &size, nullptr, nullptr), RegStatus::kMoreData);
+    std::uint8_t data[4];
+    std::uint32_t data_size = 4;  // the default value's "default" needs 16 bytes
+    name[0] = u'?';
+    EXPECT_EQ(registry.EnumValue(test, 0, name, &size, data, &data_size), RegStatus::kMoreData);
+    EXPECT_EQ(name[0], u'?');
+    EXPECT_EQ(data_size, 16u);
 }
 
 // Each file of loader/faults.tsv is refused whole, naming the line and the fault, or (a row
