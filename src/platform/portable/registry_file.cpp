@@ -254,7 +254,7 @@ class RegistryFileReader {
             deleting = inner.starts_with(u'-');
             inner.remove_prefix(deleting);
             if (inner.empty()) Fault("empty key path");
-            const Text root = TakeKeyName(inner);  // and the path below it stays
+            const Text root = TakeKeyName(inner);  // `inner` keeps the path below the root
             key_ = kNone;                          // keys of the other roots are read and left out
             if (std::ranges::none_of(kMachineRoots, [&](Text r) { return NamesEqual(root, r); }))
                 return;
