@@ -31,7 +31,7 @@ inline constexpr int kSmallLetters[][4] = {
     {0x3B1, 0x3C1, 1, -0x20}, {0x3C2, 0x3C2, 1, -0x1F}, {0x3C3, 0x3CB, 1, -0x20},
     {0x430, 0x44F, 1, -0x20}, {0x450, 0x45F, 1, -0x50}};
 constexpr char16_t FoldNameUnit(char16_t c) {
-    if (c < u'a') return c;  // below every run: most names are capitals and digits
+    if (c < kSmallLetters[0][0]) return c;  // below every run: most names are capitals, digits
     for (const auto& [first, last, step, to_capital] : kSmallLetters)
         if (c >= first && c <= last && (c - first) % step == 0)
             return static_cast<char16_t>(c + to_capital);
